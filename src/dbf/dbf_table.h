@@ -1,0 +1,124 @@
+// TDbfTable: a dBase table opened for reading, walked record by record in file order with an
+// optional filter. Each record is read from the file when it is visited, so another program's
+// appends and byte-range locks are seen as they happen. The reader never writes to the table.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/field_def.h"
+#include "platform/system.h"
+
+namespace erm::dbf {
+
+class CompiledFilter;
+class TField;
+
+enum class Translation {
+  kNone,      // the table's code page is the ANSI one, or unknown to the system
+  kOem,       // from the system's OEM code page to its ANSI one
+  kCodePage,  // from the table's code page through Unicode to the ANSI one
+};
+
+class TDbfTable {
+ public:
+  // `component_name` prefixes some messages ("Dbf_erinnerung: ...").
+  TDbfTable(std::string component_name, platform::System& system);
+  ~TDbfTable();
+  TDbfTable(const TDbfTable&) = delete;
+  TDbfTable& operator=(const TDbfTable&) = delete;
+
+  const std::string& Name() const { return name_; }
+
+  // --- properties ---
+  const std::string& TableName() const { return table_name_; }
+  // A directory part in `name` goes to FilePath; only the file name stays here.
+  void SetTableName(const std::string& name);
+  const std::string& FilePath() const { return file_path_; }
+  // Throws Error while the table is open.
+  void SetFilePath(const std::string& path);
+  bool Exclusive() const { return exclusive_; }
+  void SetExclusive(bool value) { exclusive_ = value; }
+  bool ReadOnly() const { return read_only_; }
+  void SetReadOnly(bool value) { read_only_ = value; }
+  bool ShowDeleted() const { return show_deleted_; }
+  void SetShowDeleted(bool value) { show_deleted_ = value; }
+  bool UseFloatFields() const { return use_float_fields_; }
+  void SetUseFloatFields(bool value) { use_float_fields_ = value; }
+  const std::string& Filter() const { return filter_; }
+  void SetFilter(const std::string& text) { filter_ = text; }
+  bool Filtered() const { return filtered_; }
+  void SetFiltered(bool value) { filtered_ = value; }
+
+  // --- operations ---
+  // Throws Error with the failure's message (Abort for the silent one); the table stays closed.
+  void Open();
+  void Close();
+  bool Active() const;
+  void First();
+  void Next();
+  bool Eof() const { return eof_; }
+  int64_t CountVisibleRecords();
+
+  // --- what Open found ---
+  // The table directory and file name that Open uses.
+  std::string ComposedFileName();
+  const FieldList& Fields() const;
+  // Throws Error "<Name>: Das Feld '<name>' wurde nicht gefunden".
+  TField& GetField(const std::string& name);
+  int64_t RecNo() const { return recno_; }
+  int CodePage() const { return code_page_; }
+  dbf::Translation Translation() const { return translation_; }
+  bool Modifiable() const { return modifiable_; }
+  // The current record's bytes (record length, padded to every field's span).
+  const uint8_t* RecordBuffer() const;
+
+  platform::System& System() const { return system_; }
+
+ private:
+  struct OpenState;
+
+  int64_t RecordCount();
+  bool Visit(int64_t* recno, std::vector<uint8_t>* buffer);
+  void ReadRecord(int64_t recno, std::vector<uint8_t>* buffer);
+
+  std::string name_;
+  platform::System& system_;
+  std::string table_name_;
+  std::string file_path_;
+  bool exclusive_ = false;
+  bool read_only_ = false;
+  bool show_deleted_ = false;
+  bool use_float_fields_ = true;
+  std::string filter_;
+  bool filtered_ = false;
+
+  std::unique_ptr<OpenState> open_;
+  int64_t recno_ = 0;
+  bool eof_ = true;
+  int code_page_ = 0;
+  dbf::Translation translation_ = dbf::Translation::kNone;
+  bool modifiable_ = true;
+};
+
+// A field of an open table. Values come from the table's current record, decoded at every call.
+class TField {
+ public:
+  TField(TDbfTable& table, size_t index, const FieldDef& def) : table_(&table), index_(index), def_(&def) {}
+  const std::string& Name() const { return def_->name; }
+  const FieldDef& Def() const { return *def_; }
+  size_t Index() const { return index_; }
+  bool IsBlank() const;
+  // Throws Error "'<text>' ist kein gültiger Gleitkommawert" for a text that is no number.
+  double AsNumber() const;
+  std::string AsText() const;
+
+ private:
+  TDbfTable* table_;
+  size_t index_;
+  const FieldDef* def_;
+};
+
+}  // namespace erm::dbf

@@ -1,0 +1,207 @@
+#include "platform/posix/posix_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/code_pages.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+#include "platform/wildcard.h"
+
+namespace erm::platform {
+namespace {
+
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+class PosixFile : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::pread(fd_, static_cast<char*>(out) + done, size - done,
+                                static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw Error(ErrnoText(errno));
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    *got = done;
+    return ReadStatus::kOk;
+  }
+
+  uint64_t Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw Error(ErrnoText(errno));
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  void Write(const void* data, size_t size) override {
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw Error(ErrnoText(errno));
+      done += static_cast<size_t>(n);
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixDirEnumeration : public DirEnumeration {
+ public:
+  PosixDirEnumeration(std::string directory, std::string pattern)
+      : directory_(std::move(directory)), pattern_(std::move(pattern)) {
+    dir_ = ::opendir(directory_.empty() ? "." : directory_.c_str());
+  }
+  ~PosixDirEnumeration() override {
+    if (dir_ != nullptr) ::closedir(dir_);
+  }
+
+  bool Next(DirEntry* entry) override {
+    if (dir_ == nullptr) return false;
+    while (const dirent* d = ::readdir(dir_)) {
+      const std::string name = d->d_name;
+      if (!MatchesWildcard(pattern_, name)) continue;
+      entry->name = name;
+      entry->attributes = 0;
+      struct stat st {};
+      const std::string full = (directory_.empty() ? std::string("./") : directory_) + name;
+      if (::stat(full.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) entry->attributes |= kAttrDirectory;
+        if (::access(full.c_str(), W_OK) != 0 && errno == EACCES) entry->attributes |= kAttrReadOnly;
+      }
+      if (!(entry->attributes & kAttrDirectory)) entry->attributes |= kAttrArchive;
+      if (name.size() > 0 && name[0] == '.' && name != "." && name != "..") {
+        entry->attributes |= kAttrHidden;
+      }
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string directory_;
+  std::string pattern_;
+  DIR* dir_ = nullptr;
+};
+
+std::string IconvName(int code_page) { return "CP" + std::to_string(code_page); }
+
+}  // namespace
+
+std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess access,
+                                            FileShare /*share: POSIX has no sharing modes*/,
+                                            FileOpen mode) {
+  int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
+  if (mode == FileOpen::kCreateAlways) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  const std::string host = ToHostPath(path);
+  struct stat st {};
+  if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw Error(ErrnoText(EISDIR));
+  const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) throw Error(ErrnoText(errno));
+  return std::make_unique<PosixFile>(fd);
+}
+
+bool PosixSystem::FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(ToHostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::unique_ptr<DirEnumeration> PosixSystem::Enumerate(const std::string& pattern) {
+  std::string_view directory, name_pattern;
+  SplitPattern(pattern, &directory, &name_pattern);
+  return std::make_unique<PosixDirEnumeration>(ToHostPath(directory), std::string(name_pattern));
+}
+
+std::string PosixSystem::FullPath(const std::string& path) {
+  if (!path.empty() && path[0] == '\\') return NormalizePath(path);
+  std::vector<char> cwd(PATH_MAX + 1);
+  if (::getcwd(cwd.data(), cwd.size()) == nullptr) return NormalizePath("\\" + path);
+  return NormalizePath(FromHostPath(cwd.data()) + "\\" + path);
+}
+
+std::string PosixSystem::ProgramFolder() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return FullPath("");
+  std::string exe = FromHostPath(std::string(buffer.data(), static_cast<size_t>(n)));
+  return exe.substr(0, exe.find_last_of('\\') + 1);
+}
+
+LocalTime PosixSystem::Now() {
+  const auto now = std::chrono::system_clock::now();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  const time_t seconds = static_cast<time_t>(ms / 1000);
+  struct tm tm {};
+  ::localtime_r(&seconds, &tm);
+  LocalTime t;
+  t.year = tm.tm_year + 1900;
+  t.month = tm.tm_mon + 1;
+  t.day = tm.tm_mday;
+  t.hour = tm.tm_hour;
+  t.minute = tm.tm_min;
+  t.second = tm.tm_sec;
+  t.millisecond = static_cast<int>(ms % 1000);
+  return t;
+}
+
+void PosixSystem::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+uint64_t PosixSystem::TickCount() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+bool PosixSystem::IsCodePageSupported(int code_page) {
+  const iconv_t cd = ::iconv_open("UTF-32LE", IconvName(code_page).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  ::iconv_close(cd);
+  return true;
+}
+
+std::string PosixSystem::ToAnsi(int code_page, std::string_view text) {
+  if (code_page == 1252) return std::string(text);
+  const iconv_t cd = ::iconv_open("UTF-32LE", IconvName(code_page).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  std::string out;
+  std::vector<char> input(text.begin(), text.end());
+  char* in = input.data();
+  size_t in_left = input.size();
+  while (in_left > 0) {
+    char32_t units[64];
+    char* dst = reinterpret_cast<char*>(units);
+    size_t dst_left = sizeof units;
+    const size_t r = ::iconv(cd, &in, &in_left, &dst, &dst_left);
+    const size_t produced = (sizeof units - dst_left) / sizeof(char32_t);
+    for (size_t i = 0; i < produced; ++i) out.push_back(UnicodeToCp1252(units[i]));
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      // A byte the code page does not define, or a sequence cut at the end: one "?" for it.
+      out.push_back('?');
+      ++in;
+      --in_left;
+    }
+  }
+  ::iconv_close(cd);
+  return out;
+}
+
+}  // namespace erm::platform

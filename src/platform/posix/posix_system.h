@@ -1,0 +1,31 @@
+// The platform for the command-line tools on a POSIX system: real files, directories and clock.
+// Windows notions get their nearest equivalent: names starting with "." are hidden (Wine shows
+// them so to Windows programs), the ANSI code page is 1252 and the OEM one 850, and the decimal
+// separator is ",".
+#pragma once
+
+#include "platform/system.h"
+
+namespace erm::platform {
+
+class PosixSystem : public System {
+ public:
+  std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
+                                 FileOpen mode) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
+  std::string FullPath(const std::string& path) override;
+  std::string ProgramFolder() override;
+
+  LocalTime Now() override;
+  void Sleep(uint32_t ms) override;
+  uint64_t TickCount() override;
+
+  int AnsiCodePage() override { return 1252; }
+  int OemCodePage() override { return 850; }
+  bool IsCodePageSupported(int code_page) override;
+  std::string ToAnsi(int code_page, std::string_view text) override;
+  char DecimalSeparator() override { return ','; }
+};
+
+}  // namespace erm::platform

@@ -1,0 +1,242 @@
+#include "platform/sim/sim_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/code_pages.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+#include "platform/wildcard.h"
+
+namespace erm::platform {
+
+namespace {
+
+constexpr char kNotFound[] = "Das System kann die angegebene Datei nicht finden";
+constexpr char kAccessDenied[] = "Zugriff verweigert";
+
+std::string Parent(const std::string& path) {
+  std::string p = path;
+  while (!p.empty() && p.back() == '\\') p.pop_back();
+  const size_t cut = p.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : p.substr(0, cut);
+}
+
+std::string LastPart(const std::string& path) {
+  std::string p = path;
+  while (!p.empty() && p.back() == '\\') p.pop_back();
+  const size_t cut = p.find_last_of('\\');
+  return cut == std::string::npos ? p : p.substr(cut + 1);
+}
+
+}  // namespace
+
+class SimSystem::SimFile : public File {
+ public:
+  SimFile(SimSystem* sim, std::string path, std::shared_ptr<std::string> bytes)
+      : sim_(sim), path_(std::move(path)), bytes_(std::move(bytes)) {}
+
+  ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    ++sim_->read_count;
+    size_t limit = size;
+    if (sim_->on_read) {
+      const ReadFault fault = sim_->on_read(path_, offset, size);
+      if (fault.kind == ReadFault::kError) throw Error(fault.message);
+      if (fault.kind == ReadFault::kLocked) {
+        *got = 0;
+        return ReadStatus::kLocked;
+      }
+      if (fault.kind == ReadFault::kShort) limit = std::min(size, fault.short_size);
+    }
+    const std::string& data = *bytes_;
+    if (offset >= data.size()) {
+      *got = 0;
+    } else {
+      *got = std::min<size_t>(limit, data.size() - static_cast<size_t>(offset));
+      std::memcpy(out, data.data() + offset, *got);
+    }
+    return ReadStatus::kOk;
+  }
+
+  uint64_t Size() override { return bytes_->size(); }
+
+  void Write(const void* data, size_t size) override {
+    ++sim_->write_count;
+    if (sim_->on_write) {
+      if (auto message = sim_->on_write(path_)) throw Error(*message);
+    }
+    bytes_->append(static_cast<const char*>(data), size);
+  }
+
+ private:
+  SimSystem* sim_;
+  std::string path_;
+  std::shared_ptr<std::string> bytes_;
+};
+
+class SimSystem::SimDirEnumeration : public DirEnumeration {
+ public:
+  explicit SimDirEnumeration(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
+  bool Next(DirEntry* entry) override {
+    if (next_ >= entries_.size()) return false;
+    *entry = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<DirEntry> entries_;
+  size_t next_ = 0;
+};
+
+SimSystem::SimSystem() { SetNow(LocalTime{2026, 12, 7, 10, 0, 0, 0}); }
+
+std::string SimSystem::Key(const std::string& path) {
+  std::string key = FromHostPath(path);
+  while (key.size() > 1 && key.back() == '\\') key.pop_back();
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return key;
+}
+
+SimSystem::Node* SimSystem::Find(const std::string& path) {
+  const auto it = index_.find(Key(path));
+  return it == index_.end() ? nullptr : &nodes_[it->second];
+}
+
+const SimSystem::Node* SimSystem::Find(const std::string& path) const {
+  const auto it = index_.find(Key(path));
+  return it == index_.end() ? nullptr : &nodes_[it->second];
+}
+
+void SimSystem::MakeParents(const std::string& path) {
+  const std::string parent = Parent(FromHostPath(path));
+  if (parent.empty() || (parent.size() == 2 && parent[1] == ':')) return;
+  if (Find(parent) == nullptr) MakeDirectory(parent);
+}
+
+void SimSystem::PutFile(const std::string& path, std::string bytes, uint32_t attributes) {
+  MakeParents(path);
+  if (Node* node = Find(path)) {
+    node->bytes = std::make_shared<std::string>(std::move(bytes));
+    node->attributes = attributes;
+    return;
+  }
+  index_[Key(path)] = nodes_.size();
+  nodes_.push_back(Node{FromHostPath(path), attributes, std::make_shared<std::string>(std::move(bytes))});
+}
+
+void SimSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  Node* node = Find(path);
+  if (node == nullptr || !node->bytes) throw Error(kNotFound);
+  node->bytes->append(bytes);
+}
+
+void SimSystem::MakeDirectory(const std::string& path, uint32_t attributes) {
+  MakeParents(path);
+  if (Node* node = Find(path)) {
+    node->attributes = attributes | kAttrDirectory;
+    return;
+  }
+  index_[Key(path)] = nodes_.size();
+  nodes_.push_back(Node{FromHostPath(path), attributes | kAttrDirectory, nullptr});
+}
+
+void SimSystem::Remove(const std::string& path) {
+  const auto it = index_.find(Key(path));
+  if (it == index_.end()) return;
+  const size_t position = it->second;
+  nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(position));
+  index_.clear();
+  for (size_t i = 0; i < nodes_.size(); ++i) index_[Key(nodes_[i].path)] = i;
+}
+
+bool SimSystem::Exists(const std::string& path) const { return Find(path) != nullptr; }
+
+std::string SimSystem::ReadFileBytes(const std::string& path) const {
+  const Node* node = Find(path);
+  if (node == nullptr || !node->bytes) throw Error(kNotFound);
+  return *node->bytes;
+}
+
+std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess access,
+                                          FileShare share, FileOpen mode) {
+  ++open_count;
+  opened_paths.push_back(path);
+  opened_modes.emplace_back(access, share);
+  if (on_open) {
+    if (auto message = on_open(path, access, mode)) throw Error(*message);
+  }
+  Node* node = Find(path);
+  if (mode == FileOpen::kCreateAlways) {
+    const std::string parent = Parent(FromHostPath(path));
+    const Node* dir = parent.empty() ? nullptr : Find(parent);
+    const bool is_root = parent.size() == 2 && parent[1] == ':';
+    if (!is_root && (dir == nullptr || dir->bytes)) throw Error(kNotFound);
+    if (node != nullptr && (!node->bytes || (node->attributes & kAttrReadOnly))) {
+      throw Error(kAccessDenied);
+    }
+    PutFile(path, std::string());
+    node = Find(path);
+    return std::make_unique<SimFile>(this, node->path, node->bytes);
+  }
+  if (node == nullptr) throw Error(kNotFound);
+  if (!node->bytes) throw Error(kAccessDenied);
+  if (access == FileAccess::kReadWrite && (node->attributes & kAttrReadOnly)) {
+    throw Error(kAccessDenied);
+  }
+  return std::make_unique<SimFile>(this, node->path, node->bytes);
+}
+
+bool SimSystem::FileExists(const std::string& path) {
+  const Node* node = Find(path);
+  return node != nullptr && node->bytes != nullptr;
+}
+
+std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {
+  std::string_view directory, name_pattern;
+  SplitPattern(FromHostPath(pattern), &directory, &name_pattern);
+  std::vector<DirEntry> entries;
+  const std::string dir(directory);
+  const Node* dir_node = Find(dir);
+  const bool is_root = dir.size() <= 3 && dir.size() >= 2 && dir[1] == ':';
+  if ((dir_node != nullptr && !dir_node->bytes) || is_root) {
+    // Like NTFS, a folder that is not a drive's root lists itself and its parent first.
+    if (!is_root) {
+      for (const char* dots : {".", ".."}) {
+        if (MatchesWildcard(name_pattern, dots)) entries.push_back(DirEntry{dots, kAttrDirectory});
+      }
+    }
+    const std::string dir_key = Key(dir);
+    for (const Node& node : nodes_) {
+      if (Key(Parent(node.path)) != dir_key) continue;
+      const std::string name = LastPart(node.path);
+      if (MatchesWildcard(name_pattern, name)) entries.push_back(DirEntry{name, node.attributes});
+    }
+  }
+  return std::make_unique<SimDirEnumeration>(std::move(entries));
+}
+
+std::string SimSystem::FullPath(const std::string& path) {
+  const std::string p = FromHostPath(path);
+  if (p.size() >= 2 && p[1] == ':') return NormalizePath(p);
+  if (!p.empty() && p[0] == '\\') return NormalizePath(current_directory_.substr(0, 2) + p);
+  return NormalizePath(current_directory_ + "\\" + p);
+}
+
+void SimSystem::SetNow(const LocalTime& t) { epoch_ms_ = ToMilliseconds(t) - static_cast<int64_t>(ticks_); }
+
+LocalTime SimSystem::Now() { return FromMilliseconds(epoch_ms_ + static_cast<int64_t>(ticks_)); }
+
+void SimSystem::Sleep(uint32_t ms) {
+  sleeps.push_back(ms);
+  ticks_ += ms;
+}
+
+bool SimSystem::IsCodePageSupported(int code_page) { return SingleByteTable(code_page) != nullptr; }
+
+std::string SimSystem::ToAnsi(int code_page, std::string_view text) {
+  return ConvertSingleByte(code_page, AnsiCodePage(), text);
+}
+
+}  // namespace erm::platform

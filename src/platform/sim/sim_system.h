@@ -1,0 +1,104 @@
+// A deterministic platform for tests: an in-memory file system with fault injection, a virtual
+// clock that only a pause (or the test) moves, and fixed code pages and number format. Paths are
+// compared without regard to ASCII case and "/" equals "\", as on Windows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace erm::platform {
+
+class SimSystem : public System {
+ public:
+  // What a read should do instead of reading normally.
+  struct ReadFault {
+    enum Kind { kNone, kError, kShort, kLocked } kind = kNone;
+    size_t short_size = 0;    // kShort: at most this many bytes come back
+    std::string message = "Fehler beim Lesen";  // kError
+  };
+
+  SimSystem();
+
+  // --- the file system ---
+  // Creates or replaces a file; missing parent directories are created.
+  void PutFile(const std::string& path, std::string bytes, uint32_t attributes = kAttrArchive);
+  void AppendToFile(const std::string& path, const std::string& bytes);
+  void MakeDirectory(const std::string& path, uint32_t attributes = kAttrDirectory);
+  void Remove(const std::string& path);
+  bool Exists(const std::string& path) const;
+  // The bytes of a file; throws Error when there is no such file.
+  std::string ReadFileBytes(const std::string& path) const;
+
+  // Fault injection. Each hook sees every call of its kind; returning a message makes that call
+  // fail with it.
+  std::function<std::optional<std::string>(const std::string& path, FileAccess, FileOpen)> on_open;
+  std::function<ReadFault(const std::string& path, uint64_t offset, size_t size)> on_read;
+  std::function<std::optional<std::string>(const std::string& path)> on_write;
+
+  // Counters, for tests that check what the code above did.
+  int open_count = 0;
+  int read_count = 0;
+  int write_count = 0;
+  std::vector<std::string> opened_paths;
+  std::vector<std::pair<FileAccess, FileShare>> opened_modes;
+
+  // --- the clock ---
+  void SetNow(const LocalTime& t);
+  void Advance(uint64_t ms) { ticks_ += ms; }
+  std::vector<uint32_t> sleeps;  // every pause asked for, in order
+
+  // --- the rest ---
+  void SetProgramFolder(std::string folder) { program_folder_ = std::move(folder); }
+  void SetCurrentDirectory(std::string dir) { current_directory_ = std::move(dir); }
+  void SetOemCodePage(int cp) { oem_code_page_ = cp; }
+  void SetDecimalSeparator(char c) { decimal_separator_ = c; }
+
+  std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
+                                 FileOpen mode) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
+  std::string FullPath(const std::string& path) override;
+  std::string ProgramFolder() override { return program_folder_; }
+
+  LocalTime Now() override;
+  void Sleep(uint32_t ms) override;
+  uint64_t TickCount() override { return ticks_; }
+
+  int AnsiCodePage() override { return 1252; }
+  int OemCodePage() override { return oem_code_page_; }
+  bool IsCodePageSupported(int code_page) override;
+  std::string ToAnsi(int code_page, std::string_view text) override;
+  char DecimalSeparator() override { return decimal_separator_; }
+
+ private:
+  struct Node {
+    std::string path;  // as first given, normalised to backslashes
+    uint32_t attributes = 0;
+    std::shared_ptr<std::string> bytes;  // null for a directory
+  };
+  class SimFile;
+  class SimDirEnumeration;
+
+  static std::string Key(const std::string& path);
+  Node* Find(const std::string& path);
+  const Node* Find(const std::string& path) const;
+  void MakeParents(const std::string& path);
+
+  std::map<std::string, size_t> index_;  // key -> position in nodes_
+  std::vector<Node> nodes_;              // in creation order, which listings keep
+  std::string program_folder_ = "C:\\Programme\\Erinnerungsmodul\\";
+  std::string current_directory_ = "C:\\";
+  int64_t epoch_ms_ = 0;  // local time at tick 0
+  uint64_t ticks_ = 0;
+  int oem_code_page_ = 850;
+  char decimal_separator_ = ',';
+};
+
+}  // namespace erm::platform

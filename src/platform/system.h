@@ -1,0 +1,99 @@
+// The seam to the operating system for everything that is not a window: files, directory
+// listings, the program folder, the clock and pause, code pages and the user's number format.
+// Paths are written with backslashes as on Windows; implementations for other systems map them
+// at their boundary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/local_time.h"
+
+namespace erm::platform {
+
+enum class FileAccess { kRead, kReadWrite };
+// Which access other programs keep while we hold the file open.
+enum class FileShare { kDenyNone, kDenyWrite };
+enum class FileOpen {
+  kExisting,      // fails when the file is missing
+  kCreateAlways,  // creates the file, or truncates the one that is there
+};
+
+enum class ReadStatus {
+  kOk,
+  // Another program holds a byte-range lock on the bytes asked for; nothing was read. The
+  // caller decides whether to wait and ask again.
+  kLocked,
+};
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Reads up to `size` bytes at `offset`; *got receives the count, fewer at the end of the file.
+  // Throws Error with the system's message for any failure but a lock.
+  virtual ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) = 0;
+  // The size the file has now; asked anew at every call, so it follows another writer.
+  virtual uint64_t Size() = 0;
+  // Appends at the position after the previous write (files are written front to back only).
+  virtual void Write(const void* data, size_t size) = 0;
+};
+
+// Attribute bits as Windows reports them.
+inline constexpr uint32_t kAttrReadOnly = 0x01;
+inline constexpr uint32_t kAttrHidden = 0x02;
+inline constexpr uint32_t kAttrSystem = 0x04;
+inline constexpr uint32_t kAttrVolumeLabel = 0x08;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrArchive = 0x20;
+
+struct DirEntry {
+  std::string name;
+  uint32_t attributes = 0;
+};
+
+class DirEnumeration {
+ public:
+  virtual ~DirEnumeration() = default;
+  // The next entry in the order the file system keeps; false when there is none.
+  virtual bool Next(DirEntry* entry) = 0;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // Throws Error with the system's message when the file cannot be opened or created.
+  virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
+                                         FileShare share, FileOpen mode) = 0;
+  // True for an existing plain file; false for directories and for anything missing.
+  virtual bool FileExists(const std::string& path) = 0;
+  // Lists the entries matching `pattern` (a directory followed by a wildcard name such as
+  // "*.*"), unfiltered: hidden entries and the "." and ".." entries come as the file system
+  // gives them. A directory that is missing or unreadable lists nothing; this never throws.
+  virtual std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) = 0;
+  // The full form of a path: relative parts resolved against the current directory, "." and
+  // ".." removed.
+  virtual std::string FullPath(const std::string& path) = 0;
+  // Directory of the running program's executable, ending with "\".
+  virtual std::string ProgramFolder() = 0;
+
+  virtual LocalTime Now() = 0;
+  // Blocks for `ms` milliseconds.
+  virtual void Sleep(uint32_t ms) = 0;
+  // Milliseconds on a clock that only moves forward.
+  virtual uint64_t TickCount() = 0;
+
+  virtual int AnsiCodePage() = 0;
+  virtual int OemCodePage() = 0;
+  virtual bool IsCodePageSupported(int code_page) = 0;
+  // Converts text in `code_page` through Unicode to the ANSI code page; characters the ANSI
+  // code page lacks become "?".
+  virtual std::string ToAnsi(int code_page, std::string_view text) = 0;
+  // The decimal separator of the user's number format.
+  virtual char DecimalSeparator() = 0;
+};
+
+}  // namespace erm::platform
