@@ -1,0 +1,221 @@
+// The seam to the windowing system: windows and their messages, window hooks, timers, the message
+// loop, the notification area, the shell, message boxes, the file-open dialog and popup menus.
+// Win32Desktop drives the real thing; SimDesktop runs the same code deterministically for tests,
+// with a message queue whose timers run on the virtual clock of SimSystem.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace erm::platform {
+
+using WindowHandle = std::uintptr_t;  // 0 means none
+using IconHandle = std::uintptr_t;    // 0 means none
+
+struct WindowMessage {
+  WindowHandle window = 0;
+  uint32_t message = 0;
+  std::uintptr_t wparam = 0;
+  std::intptr_t lparam = 0;
+};
+
+// Message numbers as Windows numbers them, for the messages the program looks at.
+namespace msg {
+inline constexpr uint32_t kNull = 0x0000;
+inline constexpr uint32_t kDestroy = 0x0002;
+inline constexpr uint32_t kSize = 0x0005;
+inline constexpr uint32_t kActivate = 0x0006;
+inline constexpr uint32_t kClose = 0x0010;
+inline constexpr uint32_t kQueryEndSession = 0x0011;
+inline constexpr uint32_t kQuit = 0x0012;
+inline constexpr uint32_t kEndSession = 0x0016;
+inline constexpr uint32_t kShowWindow = 0x0018;
+inline constexpr uint32_t kWindowPosChanged = 0x0047;
+inline constexpr uint32_t kUserChanged = 0x0054;
+inline constexpr uint32_t kNcDestroy = 0x0082;
+inline constexpr uint32_t kTimer = 0x0113;
+inline constexpr uint32_t kMouseMove = 0x0200;
+inline constexpr uint32_t kLButtonDown = 0x0201;
+inline constexpr uint32_t kLButtonUp = 0x0202;
+inline constexpr uint32_t kLButtonDblClk = 0x0203;
+inline constexpr uint32_t kRButtonDown = 0x0204;
+inline constexpr uint32_t kRButtonUp = 0x0205;
+inline constexpr uint32_t kRButtonDblClk = 0x0206;
+inline constexpr uint32_t kMButtonDown = 0x0207;
+inline constexpr uint32_t kMButtonUp = 0x0208;
+inline constexpr uint32_t kMButtonDblClk = 0x0209;
+inline constexpr uint32_t kUser = 0x0400;
+// Shell notifications about balloons, as the icon's callback message carries them in lParam.
+inline constexpr uint32_t kBalloonShow = 0x0402;
+inline constexpr uint32_t kBalloonHide = 0x0403;
+inline constexpr uint32_t kBalloonTimeout = 0x0404;
+inline constexpr uint32_t kBalloonUserClick = 0x0405;
+}  // namespace msg
+
+inline constexpr std::uintptr_t kSizeRestored = 0;
+inline constexpr std::uintptr_t kSizeMinimized = 1;
+inline constexpr std::uintptr_t kActivateInactive = 0;
+inline constexpr std::uintptr_t kActivateActive = 1;
+inline constexpr std::uintptr_t kActivateClickActive = 2;
+
+enum class ShowCommand : int {
+  kHide = 0,
+  kShowNormal = 1,
+  kShowMinimized = 2,
+  kShow = 5,
+  kMinimize = 6,
+  kShowNoActivate = 8,
+  kRestore = 9,
+};
+
+// Virtual-key codes for IsKeyDown.
+inline constexpr int kVkShift = 0x10;
+inline constexpr int kVkControl = 0x11;
+inline constexpr int kVkMenu = 0x12;
+
+// A window's own procedure.
+using WindowProc = std::function<std::intptr_t(const WindowMessage&)>;
+// A hook sees a window's messages before the window's procedure (and before hooks installed
+// earlier). It passes a message on, changed or not, by calling `next`, whose result it usually
+// returns.
+using NextProc = std::function<std::intptr_t(const WindowMessage&)>;
+using WindowHook = std::function<std::intptr_t(const WindowMessage&, const NextProc& next)>;
+using HookId = std::uint32_t;
+
+enum class NotifyIconOp : uint32_t { kAdd = 0, kModify = 1, kDelete = 2 };
+inline constexpr uint32_t kNifMessage = 0x01;
+inline constexpr uint32_t kNifIcon = 0x02;
+inline constexpr uint32_t kNifTip = 0x04;
+inline constexpr uint32_t kNifInfo = 0x10;
+
+// The shell's notification icon record, with the balloon fields, independent of word size.
+struct NotifyIconData {
+  uint32_t cb_size = 0;
+  WindowHandle window = 0;
+  uint32_t id = 0;
+  uint32_t flags = 0;
+  uint32_t callback_message = 0;
+  IconHandle icon = 0;
+  char tip[128] = {};
+  uint32_t state = 0;
+  uint32_t state_mask = 0;
+  char info[256] = {};
+  uint32_t timeout = 0;  // milliseconds
+  char info_title[64] = {};
+  uint32_t info_flags = 0;  // 0 none, 1 information, 2 warning, 3 error
+};
+
+// The 488-byte layout of the record on 32-bit Windows (handles as 4 bytes), which is what
+// SimDesktop records, so tests can check every offset.
+std::vector<uint8_t> SerializeNotifyIconData32(const NotifyIconData& data);
+
+// Message box flags and results, as Windows numbers them.
+inline constexpr uint32_t kMbOk = 0x00000000;
+inline constexpr uint32_t kMbIconError = 0x00000010;
+inline constexpr int kIdOk = 1;
+
+struct OpenFileRequest {
+  std::string title;
+  std::string filter;  // "Description|pattern" pairs, "|"-separated
+  std::string initial_directory;
+  std::string file_name;  // in: the name shown at first; out: the file chosen
+  bool file_must_exist = true;
+  bool path_must_exist = true;
+  bool hide_read_only = true;
+  bool resizable = true;
+};
+
+struct PopupMenuEntry {
+  std::string caption;  // "-" is a separator
+  bool is_default = false;
+  bool enabled = true;
+  bool checked = false;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  // --- windows ---
+  // A zero-size, never-shown top-level tool window that only receives messages.
+  virtual WindowHandle CreateMessageWindow(WindowProc proc) = 0;
+  // The hidden top-level window that carries the program's taskbar button (shown with zero size
+  // while any of the program's windows is visible) and owns the program's other windows.
+  virtual WindowHandle CreateApplicationWindow(const std::string& title, IconHandle icon,
+                                               WindowProc proc) = 0;
+  virtual void SetWindowTitle(WindowHandle window, const std::string& title) = 0;
+  // Sends the destroy messages to the window's procedure, then removes the window.
+  virtual void DestroyWindow(WindowHandle window) = 0;
+  virtual bool IsWindow(WindowHandle window) = 0;
+
+  // Installs a hook in front of the window's procedure (and in front of earlier hooks).
+  virtual HookId HookWindow(WindowHandle window, WindowHook hook) = 0;
+  // Takes a hook out again, wherever it stands in the chain.
+  virtual void UnhookWindow(WindowHandle window, HookId hook) = 0;
+
+  virtual std::intptr_t SendMessage(WindowHandle window, uint32_t message, std::uintptr_t wparam,
+                                    std::intptr_t lparam) = 0;
+  virtual bool PostMessage(WindowHandle window, uint32_t message, std::uintptr_t wparam,
+                           std::intptr_t lparam) = 0;
+  virtual void PostQuitMessage(int exit_code) = 0;
+  virtual uint32_t RegisterWindowMessage(const std::string& name) = 0;
+
+  // Returns whether the window was visible before.
+  virtual bool ShowWindow(WindowHandle window, ShowCommand command) = 0;
+  virtual bool IsWindowVisible(WindowHandle window) = 0;
+  virtual bool IsIconic(WindowHandle window) = 0;
+  virtual bool SetForegroundWindow(WindowHandle window) = 0;
+  virtual WindowHandle GetForegroundWindow() = 0;
+  virtual void SetFocus(WindowHandle window) = 0;
+  virtual bool EnableWindow(WindowHandle window, bool enable) = 0;
+  virtual bool IsWindowEnabled(WindowHandle window) = 0;
+
+  // --- timers: periodic, delivered as the timer message to the window ---
+  virtual bool SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) = 0;
+  virtual bool KillTimer(WindowHandle window, std::uintptr_t id) = 0;
+
+  // --- the message loop ---
+  // Waits for the next message; false when it is the quit message (*exit_code then holds its
+  // code).
+  virtual bool GetMessage(WindowMessage* message, int* exit_code) = 0;
+  // Takes the next waiting message without waiting; false when there is none.
+  virtual bool PeekMessage(WindowMessage* message) = 0;
+  // Keyboard translation (dialog keys for the active window) and delivery to the window.
+  virtual void DispatchMessage(const WindowMessage& message) = 0;
+
+  // --- input state ---
+  virtual bool GetCursorPos(int* x, int* y) = 0;
+  virtual bool IsKeyDown(int virtual_key) = 0;
+  virtual uint32_t DoubleClickTime() = 0;
+
+  // --- the notification area ---
+  virtual bool NotifyIcon(NotifyIconOp op, const NotifyIconData& data) = 0;
+  // cbSize the shell expects for the record with balloon fields.
+  virtual uint32_t NotifyIconDataSize() = 0;
+  // File version of the common-controls library: major in the high word, minor in the low word;
+  // 0 when it cannot be read.
+  virtual uint32_t CommonControlsVersion() = 0;
+  // Platform identifier and major version, as the system reports them.
+  virtual void WindowsVersion(uint32_t* platform_id, uint32_t* major) = 0;
+
+  // --- icons ---
+  // An icon from the program's resources at the given size; 0 when there is none.
+  virtual IconHandle LoadIconResource(int resource_id, int size) = 0;
+
+  // --- the shell and the common dialogs ---
+  virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
+                                     const std::string& file, const std::string& parameters,
+                                     const std::string& directory, ShowCommand show) = 0;
+  virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                         uint32_t flags) = 0;
+  // Runs the dialog; true when the user chose a file (request->file_name then holds it).
+  virtual bool OpenFileDialog(WindowHandle owner, OpenFileRequest* request) = 0;
+  // Opens a popup menu at a screen position and returns the index of the chosen entry, or -1.
+  virtual int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries,
+                             int x, int y) = 0;
+};
+
+}  // namespace erm::platform
