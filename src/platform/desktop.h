@@ -14,6 +14,7 @@ namespace erm::platform {
 
 using WindowHandle = std::uintptr_t;  // 0 means none
 using IconHandle = std::uintptr_t;    // 0 means none
+using ModuleHandle = std::uintptr_t;  // 0 means none
 
 struct WindowMessage {
   WindowHandle window = 0;
@@ -76,7 +77,9 @@ inline constexpr int kVkShift = 0x10;
 inline constexpr int kVkControl = 0x11;
 inline constexpr int kVkMenu = 0x12;
 
-// A window's own procedure.
+// A window's own procedure. What it does not handle itself it passes to Desktop::DefWindowProc
+// and returns that result: on Windows a procedure that answers 0 to everything keeps a window
+// from being created, shown, restored or closed, and blocks the user's log-off.
 using WindowProc = std::function<std::intptr_t(const WindowMessage&)>;
 // A hook sees a window's messages before the window's procedure (and before hooks installed
 // earlier). It passes a message on, changed or not, by calling `next`, whose result it usually
@@ -150,6 +153,9 @@ class Desktop {
   // Sends the destroy messages to the window's procedure, then removes the window.
   virtual void DestroyWindow(WindowHandle window) = 0;
   virtual bool IsWindow(WindowHandle window) = 0;
+  // The system's own handling of a message (closing a window on the close message, agreeing to
+  // end the session, painting, and so on).
+  virtual std::intptr_t DefWindowProc(const WindowMessage& message) = 0;
 
   // Installs a hook in front of the window's procedure (and in front of earlier hooks).
   virtual HookId HookWindow(WindowHandle window, WindowHook hook) = 0;
@@ -170,6 +176,7 @@ class Desktop {
   virtual bool SetForegroundWindow(WindowHandle window) = 0;
   virtual WindowHandle GetForegroundWindow() = 0;
   virtual void SetFocus(WindowHandle window) = 0;
+  // Returns whether the window was disabled before, as Windows does.
   virtual bool EnableWindow(WindowHandle window, bool enable) = 0;
   virtual bool IsWindowEnabled(WindowHandle window) = 0;
 
@@ -181,10 +188,15 @@ class Desktop {
   // Waits for the next message; false when it is the quit message (*exit_code then holds its
   // code).
   virtual bool GetMessage(WindowMessage* message, int* exit_code) = 0;
-  // Takes the next waiting message without waiting; false when there is none.
+  // Takes the next waiting message without waiting; false when there is none. A quit request
+  // comes out here as the quit message itself (window 0, wparam the exit code), so that a loop
+  // that only peeks can end.
   virtual bool PeekMessage(WindowMessage* message) = 0;
   // Keyboard translation (dialog keys for the active window) and delivery to the window.
   virtual void DispatchMessage(const WindowMessage& message) = 0;
+  // While this top-level window is active, Tab and the arrow keys move between its controls and
+  // Enter and Esc arrive at it as the OK and Cancel commands, as in a dialog box.
+  virtual void SetDialogNavigation(WindowHandle window, bool enabled) = 0;
 
   // --- input state ---
   virtual bool GetCursorPos(int* x, int* y) = 0;
@@ -200,9 +212,15 @@ class Desktop {
   virtual uint32_t CommonControlsVersion() = 0;
   // Platform identifier and major version, as the system reports them.
   virtual void WindowsVersion(uint32_t* platform_id, uint32_t* major) = 0;
+  // Loads the common-controls library and registers its window classes again, which the shell
+  // of Windows NT 4 and older needs after a user change; 0 when it cannot be loaded.
+  virtual ModuleHandle LoadCommonControls() = 0;
+  // Releases a module that LoadCommonControls gave.
+  virtual void FreeCommonControls(ModuleHandle module) = 0;
 
   // --- icons ---
-  // An icon from the program's resources at the given size; 0 when there is none.
+  // An icon from the program's resources at the given size; 0 when there is none. The same
+  // resource and size give the same handle every time; the desktop owns it.
   virtual IconHandle LoadIconResource(int resource_id, int size) = 0;
 
   // --- the shell and the common dialogs ---
@@ -214,8 +232,8 @@ class Desktop {
   // Runs the dialog; true when the user chose a file (request->file_name then holds it).
   virtual bool OpenFileDialog(WindowHandle owner, OpenFileRequest* request) = 0;
   // Opens a popup menu at a screen position and returns the index of the chosen entry, or -1.
-  virtual int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries,
-                             int x, int y) = 0;
+  virtual int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries, int x,
+                             int y) = 0;
 };
 
 }  // namespace erm::platform
