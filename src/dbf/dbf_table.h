@@ -15,6 +15,7 @@ namespace erm::dbf {
 
 class CompiledFilter;
 class TField;
+struct HeaderStart;
 
 enum class Translation {
   kNone,      // the table's code page is the ANSI one, or unknown to the system
@@ -72,7 +73,14 @@ class TDbfTable {
   int CodePage() const { return code_page_; }
   dbf::Translation Translation() const { return translation_; }
   bool Modifiable() const { return modifiable_; }
-  // The current record's bytes (record length, padded to every field's span).
+  // The header's production index flag, kept only when the ".mdx" file is there.
+  bool ProductionIndex() const;
+  // The record count the header states; the walk never uses it.
+  int64_t StoredRecordCount() const;
+  // The user's decimal separator as it was at Open.
+  char DecimalSeparator() const;
+  // The current record's bytes (record length, padded with blanks to every field's span), or
+  // nullptr when there is no current record.
   const uint8_t* RecordBuffer() const;
 
   platform::System& System() const { return system_; }
@@ -80,9 +88,14 @@ class TDbfTable {
  private:
   struct OpenState;
 
+  static int64_t CountFromSize(const HeaderStart& start, uint64_t size);
+  // The record count from the file's size now (while shared; else the one from Open).
   int64_t RecordCount();
+  // Steps from *recno to the next visible record and reads it into `buffer`; *recno moves only
+  // when one is found.
   bool Visit(int64_t* recno, std::vector<uint8_t>* buffer);
-  void ReadRecord(int64_t recno, std::vector<uint8_t>* buffer);
+  size_t ReadRecord(int64_t recno, std::vector<uint8_t>* buffer);
+  size_t ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size);
 
   std::string name_;
   platform::System& system_;
@@ -106,7 +119,8 @@ class TDbfTable {
 // A field of an open table. Values come from the table's current record, decoded at every call.
 class TField {
  public:
-  TField(TDbfTable& table, size_t index, const FieldDef& def) : table_(&table), index_(index), def_(&def) {}
+  TField(TDbfTable& table, size_t index, const FieldDef& def)
+      : table_(&table), index_(index), def_(&def) {}
   const std::string& Name() const { return def_->name; }
   const FieldDef& Def() const { return *def_; }
   size_t Index() const { return index_; }

@@ -166,6 +166,17 @@ DecodedValue DecodeBinary(const uint8_t* bytes, const FieldDef& field) {
 
 }  // namespace
 
+bool ParseDecimalNumber(std::string_view text, char decimal_point, double* value) {
+  if (decimal_point == '.') return ParseFloat(text, value);
+  char mapped[512];
+  if (text.size() > sizeof mapped) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '.') return false;
+    mapped[i] = text[i] == decimal_point ? '.' : text[i];
+  }
+  return ParseFloat(std::string_view(mapped, text.size()), value);
+}
+
 DecodedValue DecodeField(const uint8_t* record, const FieldDef& field) {
   const uint8_t* bytes = record + field.offset;
   switch (field.kind) {

@@ -23,6 +23,10 @@ struct DecodedValue {
 // of the kind read as the kind's zero.
 DecodedValue DecodeField(const uint8_t* record, const FieldDef& field);
 
+// Reads a decimal number as a user types it: optional sign, digits with `decimal_point` among
+// them, optional exponent "E"/"e"; nothing else, no blanks. Does not allocate.
+bool ParseDecimalNumber(std::string_view text, char decimal_point, double* value);
+
 // The general decimal form: at most 15 significant digits, fixed notation up to 15 digits before
 // the point, exponent notation beyond; no trailing zeros and no bare separator.
 std::string FormatGeneral(double value, char decimal_separator);

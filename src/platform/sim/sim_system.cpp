@@ -132,6 +132,12 @@ void SimSystem::AppendToFile(const std::string& path, const std::string& bytes) 
   node->bytes->append(bytes);
 }
 
+void SimSystem::TruncateFile(const std::string& path, size_t size) {
+  Node* node = Find(path);
+  if (node == nullptr || !node->bytes) throw Error(kNotFound);
+  if (size < node->bytes->size()) node->bytes->resize(size);
+}
+
 void SimSystem::MakeDirectory(const std::string& path, uint32_t attributes) {
   MakeParents(path);
   if (Node* node = Find(path)) {

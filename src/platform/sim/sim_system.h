@@ -30,6 +30,8 @@ class SimSystem : public System {
   // Creates or replaces a file; missing parent directories are created.
   void PutFile(const std::string& path, std::string bytes, uint32_t attributes = kAttrArchive);
   void AppendToFile(const std::string& path, const std::string& bytes);
+  // Cuts a file to `size` bytes in place, as another program would; open files see it at once.
+  void TruncateFile(const std::string& path, size_t size);
   void MakeDirectory(const std::string& path, uint32_t attributes = kAttrDirectory);
   void Remove(const std::string& path);
   bool Exists(const std::string& path) const;

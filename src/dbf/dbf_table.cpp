@@ -1,0 +1,415 @@
+// The table component: opening a table file, its header and field list, and walks over its
+// records. The planner owns the file and may write it while we read, so nothing here writes to
+// it, and every record is read from the file at the moment it is visited.
+#include "dbf/dbf_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "dbf/code_page.h"
+#include "dbf/dbf_header.h"
+#include "dbf/field_decode.h"
+#include "dbf/filter.h"
+#include "platform/error.h"
+
+namespace erm::dbf {
+namespace {
+
+constexpr uint8_t kDeletedFlag = 0x2A;
+constexpr char kOpenWhileActive[] =
+    ": Operation bei ge\xF6"
+    "ffneter Datenmenge nicht ausf\xFChrbar";
+
+std::string FileNotFound(const std::string& name) {
+  return "Open: file not found: \"" + name + "\".";
+}
+
+std::string CannotOpen(const std::string& name) {
+  return "Datei " + name +
+         " kann nicht ge\xF6"
+         "ffnet werden";
+}
+
+bool IsDirectoryBreak(char c) {
+  return c == '\\' || c == '/' || c == ':';
+}
+
+// The name with its extension replaced (or added when it has none).
+std::string ChangeExtension(const std::string& name, const char* extension) {
+  size_t dot = name.size();
+  for (size_t i = name.size(); i > 0; --i) {
+    if (IsDirectoryBreak(name[i - 1])) break;
+    if (name[i - 1] == '.') {
+      dot = i - 1;
+      break;
+    }
+  }
+  return name.substr(0, dot) + extension;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+struct OpenMode {
+  platform::FileAccess access;
+  platform::FileShare share;
+  bool shared;
+};
+
+// Only an exclusive table opened for writing keeps others from writing; read-only opening always
+// lets others read and write, exclusive or not.
+OpenMode OpenModeFor(bool exclusive, bool read_only) {
+  using platform::FileAccess;
+  using platform::FileShare;
+  if (read_only) return {FileAccess::kRead, FileShare::kDenyNone, true};
+  if (exclusive) return {FileAccess::kReadWrite, FileShare::kDenyWrite, false};
+  return {FileAccess::kReadWrite, FileShare::kDenyNone, true};
+}
+
+std::unique_ptr<platform::File> OpenExisting(platform::System& system, const std::string& name,
+                                             const OpenMode& mode) {
+  try {
+    return system.OpenFile(name, mode.access, mode.share, platform::FileOpen::kExisting);
+  } catch (const Error&) {
+    throw Error(CannotOpen(name));
+  }
+}
+
+// "dd.mm.yyyy", with " hh:mm:ss" for the kinds that carry a time of day. Before day 0 the time
+// of day still counts forward from midnight, as the date system has it.
+std::string FormatDateTime(double day_number, bool with_time) {
+  const double whole = day_number < 0 ? -std::floor(-day_number) : std::floor(day_number);
+  const double fraction = std::fabs(day_number - whole);
+  // Far outside the calendar the value is no date at all.
+  if (whole < -693593.0 || whole > 2958465.0) return std::string();
+  const int64_t ms = static_cast<int64_t>(whole) * 86400000 +
+                     static_cast<int64_t>(std::llround(fraction * 86400000.0));
+  const platform::LocalTime t = platform::FromMilliseconds(ms);
+  std::string text = platform::FormatDateText(t);
+  if (with_time) {
+    char time[16];
+    std::snprintf(time, sizeof time, " %02d:%02d:%02d", t.hour, t.minute, t.second);
+    text += time;
+  }
+  return text;
+}
+
+}  // namespace
+
+struct TDbfTable::OpenState {
+  std::string file_name;
+  std::unique_ptr<platform::File> file;
+  std::unique_ptr<platform::File> memo;
+  bool shared = true;
+  HeaderStart start;
+  bool production_index = false;
+  FieldList fields;
+  std::vector<TField> field_objects;  // point into `fields`, which never changes while open
+  std::unique_ptr<CompiledFilter> filter;
+  char decimal_separator = ',';
+  // The record count as last computed from the file size. While shared it is computed anew
+  // whenever a walk would end at it and whenever a read comes back short, so appended records
+  // are visited and a shrunken file ends the walk where it ends now.
+  int64_t record_count = 0;
+  bool has_current = false;
+  std::vector<uint8_t> current;  // the current record
+  std::vector<uint8_t> probe;    // where First and Next read, so a failed Next keeps `current`
+  std::vector<uint8_t> scratch;  // CountVisibleRecords' own
+};
+
+TDbfTable::TDbfTable(std::string component_name, platform::System& system)
+    : name_(std::move(component_name)), system_(system) {}
+
+TDbfTable::~TDbfTable() = default;
+
+void TDbfTable::SetTableName(const std::string& name) {
+  size_t cut = name.size();
+  while (cut > 0 && !IsDirectoryBreak(name[cut - 1]))
+    --cut;
+  if (cut > 0) SetFilePath(name.substr(0, cut));
+  if (Active()) throw Error(name_ + kOpenWhileActive);
+  table_name_ = name.substr(cut);
+}
+
+void TDbfTable::SetFilePath(const std::string& path) {
+  if (Active()) throw Error(name_ + kOpenWhileActive);
+  file_path_ = path;
+  if (!file_path_.empty() && file_path_.back() != '\\') file_path_ += '\\';
+}
+
+std::string TDbfTable::ComposedFileName() {
+  std::string directory;
+  const bool absolute = (!file_path_.empty() && file_path_[0] == '\\') ||
+                        (file_path_.size() >= 2 && file_path_[1] == ':');
+  if (absolute) {
+    directory = file_path_;
+  } else {
+    directory = system_.FullPath(system_.ProgramFolder() + file_path_);
+    if (directory.empty() || directory.back() != '\\') directory += '\\';
+  }
+  return directory + table_name_;
+}
+
+bool TDbfTable::Active() const {
+  return open_ != nullptr;
+}
+
+void TDbfTable::Open() {
+  if (Active()) return;
+  auto s = std::make_unique<OpenState>();
+  s->file_name = ComposedFileName();
+  if (!system_.FileExists(s->file_name)) throw Error(FileNotFound(s->file_name));
+  const OpenMode mode = OpenModeFor(exclusive_, read_only_);
+  s->shared = mode.shared;
+  s->file = OpenExisting(system_, s->file_name, mode);
+
+  uint8_t start_bytes[kHeaderStartSize];
+  const size_t start_size = ReadLocked(*s->file, 0, start_bytes, sizeof start_bytes);
+  s->start = ParseHeaderStart(start_bytes, start_size);
+
+  // The header length comes from the file; it is trusted only as far as the file reaches.
+  if (s->start.header_length > s->file->Size()) throw Error(kInvalidDbfFile);
+  std::vector<uint8_t> header(s->start.header_length);
+  const size_t header_size = ReadLocked(*s->file, 0, header.data(), header.size());
+  if (header_size < header.size()) throw Error(kInvalidDbfFile);
+  HeaderFields parsed =
+      ParseFieldDescriptors(s->start, header.data(), header.size(), use_float_fields_);
+
+  if (parsed.has_memo) {
+    const std::string memo_name = ChangeExtension(s->file_name, ".dbt");
+    if (!system_.FileExists(memo_name)) throw Error(FileNotFound(memo_name));
+    s->memo = OpenExisting(system_, memo_name, mode);
+  }
+  s->production_index =
+      s->start.production_index && system_.FileExists(ChangeExtension(s->file_name, ".mdx"));
+
+  s->fields = std::move(parsed.fields);
+  s->field_objects.reserve(s->fields.size());
+  for (size_t i = 0; i < s->fields.size(); ++i)
+    s->field_objects.emplace_back(*this, i, s->fields[i]);
+  int code_page = 0;
+  switch (s->start.variant) {
+    case TableVariant::kDBase7:
+      code_page =
+          CodePageFromDriverName(LanguageDriverName(s->start, header.data(), header.size()));
+      break;
+    case TableVariant::kVisualFoxPro:
+    case TableVariant::kFoxPro:
+      code_page = CodePageFromFoxProMark(s->start.language_driver_id);
+      break;
+    default:
+      code_page = CodePageFromDriverId(s->start.language_driver_id);
+      break;
+  }
+  const TextTranslation translation = DecideTranslation(code_page, system_);
+  s->decimal_separator = system_.DecimalSeparator();
+
+  if (!filter_.empty()) {
+    try {
+      s->filter = CompiledFilter::Compile(filter_, s->fields, s->decimal_separator);
+    } catch (...) {
+      filter_.clear();
+      throw;
+    }
+  }
+
+  const size_t buffer_size = std::max<size_t>(s->start.record_length, RecordSpan(s->fields));
+  // Bytes past the record length belong to no record: fields that reach there read blank.
+  s->current.assign(buffer_size, ' ');
+  s->probe.assign(buffer_size, ' ');
+  s->scratch.assign(buffer_size, ' ');
+  s->record_count = CountFromSize(s->start, s->file->Size());
+
+  code_page_ = translation.code_page;
+  translation_ = translation.translation;
+  modifiable_ = translation.modifiable;
+  open_ = std::move(s);
+  First();
+}
+
+void TDbfTable::Close() {
+  open_.reset();
+  recno_ = 0;
+  eof_ = true;
+}
+
+int64_t TDbfTable::CountFromSize(const HeaderStart& start, uint64_t size) {
+  if (size < start.header_length) return 0;
+  return static_cast<int64_t>((size - start.header_length) / start.record_length);
+}
+
+int64_t TDbfTable::RecordCount() {
+  OpenState& s = *open_;
+  if (s.shared) s.record_count = CountFromSize(s.start, s.file->Size());
+  return s.record_count;
+}
+
+size_t TDbfTable::ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size) {
+  size_t got = 0;
+  // Another program's byte-range lock lasts as long as its write; ask again until it is gone.
+  while (file.ReadAt(offset, out, size, &got) == platform::ReadStatus::kLocked)
+    system_.Sleep(1);
+  return got;
+}
+
+size_t TDbfTable::ReadRecord(int64_t recno, std::vector<uint8_t>* buffer) {
+  const OpenState& s = *open_;
+  const uint64_t offset =
+      s.start.header_length + static_cast<uint64_t>(recno - 1) * s.start.record_length;
+  return ReadLocked(*s.file, offset, buffer->data(), s.start.record_length);
+}
+
+bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
+  OpenState& s = *open_;
+  const bool filtering = filtered_ && !filter_.empty() && s.filter != nullptr;
+  int64_t r = *recno;
+  for (;;) {
+    int64_t count = s.record_count;
+    if (r >= count) count = RecordCount();
+    if (count == 0) return false;
+    r = r > count ? count + 1 : r + 1;
+    if (r > count) return false;
+    const size_t got = ReadRecord(r, buffer);
+    if (got < s.start.record_length && s.shared && r > RecordCount()) return false;
+    const bool candidate = show_deleted_ || (*buffer)[0] != kDeletedFlag;
+    if (candidate && (!filtering || s.filter->Test(buffer->data()))) {
+      *recno = r;
+      return true;
+    }
+  }
+}
+
+void TDbfTable::First() {
+  if (!Active()) {
+    eof_ = true;
+    return;
+  }
+  int64_t r = 0;
+  const bool found = Visit(&r, &open_->probe);
+  open_->has_current = found;
+  eof_ = !found;
+  recno_ = found ? r : 0;
+  if (found) open_->current.swap(open_->probe);
+}
+
+void TDbfTable::Next() {
+  if (!Active() || eof_) return;
+  int64_t r = recno_;
+  if (Visit(&r, &open_->probe)) {
+    recno_ = r;
+    open_->current.swap(open_->probe);
+  } else {
+    eof_ = true;
+  }
+}
+
+int64_t TDbfTable::CountVisibleRecords() {
+  if (!Active()) return 0;
+  int64_t r = 0;
+  int64_t count = 0;
+  while (Visit(&r, &open_->scratch))
+    ++count;
+  return count;
+}
+
+const FieldList& TDbfTable::Fields() const {
+  static const FieldList kNoFields;
+  return open_ ? open_->fields : kNoFields;
+}
+
+TField& TDbfTable::GetField(const std::string& name) {
+  if (open_) {
+    for (TField& field : open_->field_objects) {
+      if (EqualsIgnoringCase(field.Name(), name)) return field;
+    }
+  }
+  throw Error(name_ + ": Das Feld '" + name + "' wurde nicht gefunden");
+}
+
+const uint8_t* TDbfTable::RecordBuffer() const {
+  return open_ && open_->has_current ? open_->current.data() : nullptr;
+}
+
+bool TDbfTable::ProductionIndex() const {
+  return open_ && open_->production_index;
+}
+
+int64_t TDbfTable::StoredRecordCount() const {
+  return open_ ? static_cast<int64_t>(open_->start.stored_record_count) : 0;
+}
+
+char TDbfTable::DecimalSeparator() const {
+  return open_ ? open_->decimal_separator : ',';
+}
+
+bool TField::IsBlank() const {
+  const uint8_t* record = table_->RecordBuffer();
+  return record == nullptr || DecodeField(record, *def_).blank;
+}
+
+double TField::AsNumber() const {
+  const uint8_t* record = table_->RecordBuffer();
+  if (record == nullptr) return 0.0;
+  if (def_->kind != ValueKind::kText) return DecodeField(record, *def_).number;
+  const std::string text = AsText();
+  std::string_view digits = text;
+  while (!digits.empty() && digits.front() == ' ')
+    digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == ' ')
+    digits.remove_suffix(1);
+  double value = 0.0;
+  if (!ParseDecimalNumber(digits, table_->DecimalSeparator(), &value)) {
+    throw Error("'" + text + "' ist kein g\xFCltiger Gleitkommawert");
+  }
+  return value;
+}
+
+std::string TField::AsText() const {
+  const uint8_t* record = table_->RecordBuffer();
+  if (record == nullptr) return std::string();
+  const DecodedValue v = DecodeField(record, *def_);
+  if (v.blank) return std::string();
+  switch (def_->kind) {
+    case ValueKind::kText:
+      switch (table_->Translation()) {
+        case Translation::kOem:
+          return table_->System().ToAnsi(table_->System().OemCodePage(), v.text);
+        case Translation::kCodePage:
+          return table_->System().ToAnsi(table_->CodePage(), v.text);
+        case Translation::kNone:
+          break;
+      }
+      return std::string(v.text);
+    case ValueKind::kFloat:
+    case ValueKind::kBinaryDouble:
+      return FormatGeneral(v.number, table_->DecimalSeparator());
+    case ValueKind::kSmallInt:
+    case ValueKind::kInteger:
+    case ValueKind::kLargeInt:
+    case ValueKind::kBinaryInteger:
+    case ValueKind::kAutoIncrement:
+      return std::to_string(v.integer);
+    case ValueKind::kBoolean:
+      return v.boolean ? "T" : "F";
+    case ValueKind::kDate:
+    case ValueKind::kTextDateTime:
+    case ValueKind::kBinaryDateTime:
+      return FormatDateTime(v.number, def_->kind != ValueKind::kDate);
+    case ValueKind::kMemo:
+    case ValueKind::kBinary:
+    case ValueKind::kObject:
+      return std::string(v.text);
+  }
+  return std::string();
+}
+
+}  // namespace erm::dbf
