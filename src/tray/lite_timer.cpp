@@ -26,7 +26,7 @@ TLiteTimerHandler::~TLiteTimerHandler() {
 }
 
 std::intptr_t TLiteTimerHandler::TimerWindowProc(const platform::WindowMessage& message) {
-  if (message.message != platform::msg::kTimer) return 0;
+  if (message.message != platform::msg::kTimer) return desktop_.DefWindowProc(message);
   if (message.wparam > std::numeric_limits<uint32_t>::max()) return 0;
   auto found = timers_.find(static_cast<uint32_t>(message.wparam));
   // A tick for a timer that is gone: it was killed before its object went away, so this can only
