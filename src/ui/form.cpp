@@ -1,0 +1,228 @@
+#include "ui/form.h"
+
+#include "platform/error.h"
+#include "ui/application.h"
+#include "ui/buttons.h"
+#include "ui/menus.h"
+
+namespace erm::ui {
+
+Application& ApplicationOf(Component* owner) {
+  for (Component* c = owner; c != nullptr; c = c->Owner()) {
+    if (auto* form = dynamic_cast<Form*>(c)) return form->GetApplication();
+  }
+  throw Error("Die Komponente geh\xF6rt zu keinem Formular");
+}
+
+Form::Form(Application& app, std::string name) : Container(app, std::move(name)) {
+  SetVisibleState(false);
+  auto peer = app.Peers().CreateFormPeer(*this);
+  form_peer_ = peer.get();
+  AttachPeer(std::move(peer));
+  app.FormCreated(this);
+}
+
+Form::~Form() {
+  DestroyComponents();
+  GetApplication().FormDestroyed(this);
+}
+
+void Form::AfterConstruction() {
+  LoadComponents();
+  GetApplication().RunGuarded([this] {
+    if (OnCreate) OnCreate(this);
+  });
+}
+
+void Form::SetVisible(bool visible) {
+  if (visible == Visible()) return;
+  Application& app = GetApplication();
+  SetVisibleState(visible);
+  app.UpdateVisible();
+  if (visible) {
+    app.RunGuarded([this] {
+      if (OnShow) OnShow(this);
+    });
+    if (!Visible()) return;  // OnShow hid it again
+    if (!shown_before_) {
+      shown_before_ = true;
+      if (position_ == FormPosition::kScreenCenter) form_peer_->CenterOnScreen();
+    }
+  } else {
+    app.RunGuarded([this] {
+      if (OnHide) OnHide(this);
+    });
+    if (Visible()) return;
+  }
+  Changed(Change::kVisible);
+}
+
+void Form::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void Form::BringToFront() {
+  form_peer_->BringToFront();
+}
+
+int Form::ShowModal() {
+  if (Visible() || !Enabled() || modal_) {
+    throw Error("Aus einem sichtbaren Fenster kann kein modales gemacht werden");
+  }
+  Application& app = GetApplication();
+  platform::Desktop& desktop = app.Desktop();
+  platform::WindowHandle was_active = desktop.GetForegroundWindow();
+  modal_ = true;
+  std::vector<platform::WindowHandle> disabled = app.DisableTaskWindows(Handle());
+  // Whatever way the loop is left, the other windows must come back.
+  struct Restore {
+    Form& form;
+    Application& app;
+    std::vector<platform::WindowHandle>& disabled;
+    platform::WindowHandle was_active;
+    ~Restore() {
+      // Enabled before the form hides, so that the system hands the activation back to one of
+      // the program's windows rather than to another program.
+      app.EnableTaskWindows(disabled);
+      form.Hide();
+      form.modal_ = false;
+      Form* active = app.FindForm(was_active);
+      if (active != nullptr && active->Visible()) app.Desktop().SetForegroundWindow(was_active);
+    }
+  } restore{*this, app, disabled, was_active};
+  Show();
+  modal_result_ = kMrNone;
+  while (modal_result_ == kMrNone) {
+    app.HandleMessage();
+    if (app.Terminated()) {
+      modal_result_ = kMrCancel;
+    } else if (modal_result_ != kMrNone) {
+      CloseModal();
+    }
+  }
+  return modal_result_;
+}
+
+void Form::CloseModal() {
+  try {
+    CloseAction action = CloseAction::kNone;
+    if (CloseQuery()) {
+      action = CloseAction::kHide;
+      if (OnClose) OnClose(this, action);
+    }
+    if (action == CloseAction::kNone) modal_result_ = kMrNone;
+  } catch (const Error& error) {
+    modal_result_ = kMrNone;
+    GetApplication().ShowException(error);
+  } catch (const std::exception& error) {
+    modal_result_ = kMrNone;
+    GetApplication().ShowException(Error(error.what()));
+  }
+}
+
+bool Form::CloseQuery() {
+  bool can_close = true;
+  if (OnCloseQuery) OnCloseQuery(this, can_close);
+  return can_close;
+}
+
+void Form::Close() {
+  if (modal_) {
+    modal_result_ = kMrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  CloseAction action = CloseAction::kHide;
+  if (OnClose) OnClose(this, action);
+  if (action == CloseAction::kNone) return;
+  Application& app = GetApplication();
+  if (app.MainForm() == this) {
+    app.Terminate();
+  } else if (action == CloseAction::kMinimize) {
+    app.Minimize();
+  } else {
+    Hide();
+  }
+}
+
+bool Form::HandleDialogKey(DialogKey key) {
+  BitBtn* button = nullptr;
+  if (key == DialogKey::kEnter) {
+    // Enter on a focused button clicks that one, as everywhere in Windows.
+    button = dynamic_cast<BitBtn*>(GetApplication().ActiveControl());
+    if (button == nullptr || button->ParentForm() != this || !button->Enabled()) {
+      button = DefaultButton();
+    }
+  } else {
+    button = CancelButton();
+  }
+  if (button == nullptr) return false;
+  button->Click();
+  return true;
+}
+
+namespace {
+
+template <class Pick>
+BitBtn* FindButton(const Form& form, Pick pick) {
+  for (Component* c : form.Components()) {
+    auto* button = dynamic_cast<BitBtn*>(c);
+    if (button != nullptr && pick(*button) && button->Showing() && button->Enabled()) {
+      return button;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+BitBtn* Form::DefaultButton() {
+  return FindButton(*this, [](const BitBtn& b) { return b.Default(); });
+}
+
+BitBtn* Form::CancelButton() {
+  return FindButton(*this, [](const BitBtn& b) { return b.Cancel(); });
+}
+
+void Form::SetBorderStyle(BorderStyle style) {
+  if (style == border_style_) return;
+  border_style_ = style;
+  Changed(Change::kState);
+}
+
+void Form::SetBorderIcons(BorderIcons icons) {
+  if (icons == border_icons_) return;
+  border_icons_ = icons;
+  Changed(Change::kState);
+}
+
+void Form::SetFormStyle(FormStyle style) {
+  if (style == form_style_) return;
+  form_style_ = style;
+  Changed(Change::kState);
+}
+
+void Form::SetClientSize(int width, int height) {
+  if (width == client_width_ && height == client_height_) return;
+  client_width_ = width;
+  client_height_ = height;
+  Changed(Change::kBounds);
+  Realign();
+}
+
+void Form::SetMenu(MainMenu* menu) {
+  if (menu == menu_) return;
+  menu_ = menu;
+  form_peer_->MenuChanged();
+}
+
+void Form::Notification(Component* component, Operation operation) {
+  if (operation == Operation::kRemove && component == menu_) {
+    menu_ = nullptr;
+    if (!Destroying()) form_peer_->MenuChanged();
+  }
+  Container::Notification(component, operation);
+}
+
+}  // namespace erm::ui
