@@ -1,0 +1,670 @@
+#include "platform/win32/win32_desktop.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace erm::platform {
+namespace {
+
+constexpr char kMessageWindowClass[] = "ErinnerungsmodulMessageWindow";
+constexpr char kApplicationWindowClass[] = "ErinnerungsmodulApplication";
+// A window property rather than a list of handles: it goes with its window, so a handle that
+// Windows later gives to another window does not inherit it.
+constexpr char kDialogNavigationProperty[] = "ErinnerungsmodulDialogNavigation";
+constexpr DWORD kApplicationWindowStyle =
+    WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+// TrackPopupMenu answers 0 when nothing was chosen, so entry i carries command i + 1.
+constexpr UINT kFirstMenuCommand = 1;
+// The file-open dialog writes the chosen path into our buffer; with the Explorer-style dialog
+// any length works, so leave room for long paths.
+constexpr size_t kFileNameBuffer = 4096;
+
+HWND ToHwnd(WindowHandle window) {
+  return reinterpret_cast<HWND>(window);
+}
+WindowHandle FromHwnd(HWND window) {
+  return reinterpret_cast<WindowHandle>(window);
+}
+const char* OrNull(const std::string& text) {
+  return text.empty() ? nullptr : text.c_str();
+}
+
+// Converts a looked-up export to its real type; `void (*)()` is the one function pointer type
+// every other converts through without a warning.
+template <typename Function>
+Function ExportAs(FARPROC address) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  char* buffer = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD length =
+      FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+    text.pop_back();
+  if (text.empty()) text = "Systemfehler. Code: " + std::to_string(code) + ".";
+  return text;
+}
+
+[[noreturn]] void ThrowLastError() {
+  throw Error(LastErrorText());
+}
+
+WindowMessage ToMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return {FromHwnd(window), message, wparam, lparam};
+}
+
+MSG ToMsg(const WindowMessage& message) {
+  MSG msg{};
+  msg.hwnd = ToHwnd(message.window);
+  msg.message = message.message;
+  msg.wParam = message.wparam;
+  msg.lParam = message.lparam;
+  // The message being dispatched is the one the thread took last, so its time and position are
+  // the thread's.
+  msg.time = static_cast<DWORD>(GetMessageTime());
+  const DWORD position = GetMessagePos();
+  msg.pt.x = static_cast<SHORT>(LOWORD(position));
+  msg.pt.y = static_cast<SHORT>(HIWORD(position));
+  return msg;
+}
+
+void RegisterWindowClass(const char* name, WNDPROC procedure) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  // Once per process: every desktop (tests make several) shares the classes.
+  if (GetClassInfoExA(instance, name, &window_class)) return;
+  window_class = WNDCLASSEXA{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  window_class.lpszClassName = name;
+  if (!RegisterClassExA(&window_class)) ThrowLastError();
+}
+
+bool IsKeyboardMessage(UINT message) {
+  return message >= WM_KEYFIRST && message <= WM_KEYLAST;
+}
+
+template <size_t N>
+void CopyText(char (&to)[N], const char (&from)[N]) {
+  std::memcpy(to, from, N);
+  to[N - 1] = '\0';  // the shell reads up to the zero; an unterminated field would run over
+}
+
+UINT ToNotifyMessage(NotifyIconOp op) {
+  switch (op) {
+    case NotifyIconOp::kAdd:
+      return NIM_ADD;
+    case NotifyIconOp::kModify:
+      return NIM_MODIFY;
+    case NotifyIconOp::kDelete:
+      return NIM_DELETE;
+  }
+  return NIM_MODIFY;
+}
+
+NOTIFYICONDATAA ToNotifyIconData(const NotifyIconData& data) {
+  static_assert(sizeof NOTIFYICONDATAA{}.szTip == sizeof data.tip);
+  static_assert(sizeof NOTIFYICONDATAA{}.szInfo == sizeof data.info);
+  static_assert(sizeof NOTIFYICONDATAA{}.szInfoTitle == sizeof data.info_title);
+  NOTIFYICONDATAA record{};
+  // The record with balloon fields, laid out for this process's word size, whatever the caller
+  // put into cb_size: the shell reads the fields by this size.
+  record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  record.hWnd = ToHwnd(data.window);
+  record.uID = data.id;
+  record.uFlags = data.flags;
+  record.uCallbackMessage = data.callback_message;
+  record.hIcon = reinterpret_cast<HICON>(data.icon);
+  CopyText(record.szTip, data.tip);
+  record.dwState = data.state;
+  record.dwStateMask = data.state_mask;
+  CopyText(record.szInfo, data.info);
+  record.uTimeout = data.timeout;
+  CopyText(record.szInfoTitle, data.info_title);
+  record.dwInfoFlags = data.info_flags;
+  return record;
+}
+
+// "Text|*.ext|Text|*.ext" as the file dialog wants it: zero-separated, two zeros at the end.
+std::string FilterList(const std::string& filter) {
+  std::string list = filter;
+  std::replace(list.begin(), list.end(), '|', '\0');
+  list.push_back('\0');
+  list.push_back('\0');
+  return list;
+}
+
+DWORD OpenFileFlags(const OpenFileRequest& request) {
+  DWORD flags = OFN_EXPLORER;
+  if (request.file_must_exist) flags |= OFN_FILEMUSTEXIST;
+  if (request.path_must_exist) flags |= OFN_PATHMUSTEXIST;
+  if (request.hide_read_only) flags |= OFN_HIDEREADONLY;
+  if (request.resizable) flags |= OFN_ENABLESIZING;
+  return flags;
+}
+
+// A menu handle that is destroyed however the call that uses it ends.
+class PopupMenu {
+ public:
+  explicit PopupMenu(const std::vector<PopupMenuEntry>& entries) : menu_(CreatePopupMenu()) {
+    if (menu_ == nullptr) ThrowLastError();
+    UINT command = kFirstMenuCommand;
+    bool has_default = false;
+    for (const PopupMenuEntry& entry : entries) {
+      AppendEntry(entry, command);
+      // A menu shows one default item; the first one asked for wins.
+      if (entry.is_default && !has_default) has_default = SetMenuDefaultItem(menu_, command, FALSE);
+      ++command;
+    }
+  }
+  ~PopupMenu() { DestroyMenu(menu_); }
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+  HMENU handle() const { return menu_; }
+
+ private:
+  void AppendEntry(const PopupMenuEntry& entry, UINT command) {
+    if (entry.caption == "-") {
+      AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+      return;
+    }
+    UINT flags = MF_STRING;
+    if (!entry.enabled) flags |= MF_GRAYED;
+    if (entry.checked) flags |= MF_CHECKED;
+    AppendMenuA(menu_, flags, command, entry.caption.c_str());
+  }
+
+  HMENU menu_;
+};
+
+}  // namespace
+
+// --- the procedures Windows calls ---
+
+struct Win32Desktop::WindowBinding : std::enable_shared_from_this<WindowBinding> {
+  Win32Desktop* desktop = nullptr;
+  WindowProc proc;
+};
+
+struct Win32Desktop::HookBinding : std::enable_shared_from_this<HookBinding> {
+  Win32Desktop* desktop = nullptr;
+  HookId id = 0;
+  WindowHandle window = 0;
+  WindowHook hook;
+};
+
+struct Win32Desktop::Callbacks {
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) BindWindow(window, lparam);
+    auto* bound = reinterpret_cast<WindowBinding*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    // Messages that come before WM_NCCREATE (WM_GETMINMAXINFO) find no binding yet.
+    if (bound == nullptr || message == WM_NCCREATE) {
+      return DefWindowProcA(window, message, wparam, lparam);
+    }
+    // The procedure may destroy its own window, which drops the binding; this copy keeps the
+    // procedure alive until it has returned.
+    const std::shared_ptr<WindowBinding> binding = bound->shared_from_this();
+    LRESULT result = 0;
+    try {
+      result = binding->proc ? binding->proc(ToMessage(window, message, wparam, lparam))
+                             : DefWindowProcA(window, message, wparam, lparam);
+    } catch (...) {
+      binding->desktop->KeepException(std::current_exception());
+    }
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      binding->desktop->windows_.erase(FromHwnd(window));
+    }
+    return result;
+  }
+
+  static LRESULT CALLBACK HookProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR reference) {
+    const std::shared_ptr<HookBinding> binding =
+        reinterpret_cast<HookBinding*>(reference)->shared_from_this();
+    Win32Desktop* desktop = binding->desktop;
+    LRESULT result = 0;
+    try {
+      const NextProc next = [desktop, window](const WindowMessage& passed) -> std::intptr_t {
+        const LRESULT passed_result =
+            DefSubclassProc(window, passed.message, passed.wparam, passed.lparam);
+        // What the window's procedure (or an older hook) raised travels on through this hook,
+        // as it would if no Windows frames lay in between.
+        desktop->RethrowPendingException();
+        return passed_result;
+      };
+      result = binding->hook(ToMessage(window, message, wparam, lparam), next);
+    } catch (...) {
+      desktop->KeepException(std::current_exception());
+    }
+    if (message == WM_NCDESTROY) {
+      // A subclass must be taken off by the last message its window gets.
+      RemoveWindowSubclass(window, HookProcedure, id);
+      desktop->hooks_.erase(binding->id);
+    }
+    return result;
+  }
+
+ private:
+  static void BindWindow(HWND window, LPARAM lparam) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+};
+
+// --- construction ---
+
+Win32Desktop::Win32Desktop() {
+  RegisterWindowClass(kMessageWindowClass, Callbacks::WindowProcedure);
+  RegisterWindowClass(kApplicationWindowClass, Callbacks::WindowProcedure);
+  // The shell may run ShellExecute's work through COM extensions, which need COM on the calling
+  // thread.
+  com_initialized_ =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+Win32Desktop::~Win32Desktop() {
+  // Hooks and procedures are taken off before any window goes: the objects they call may be
+  // gone already, and destroying a window sends it messages.
+  const auto hooks = std::move(hooks_);
+  for (const auto& [id, hook] : hooks) {
+    RemoveWindowSubclass(ToHwnd(hook->window), Callbacks::HookProcedure, id);
+  }
+  const auto windows = std::move(windows_);
+  for (const auto& [window, binding] : windows) {
+    SetWindowLongPtrA(ToHwnd(window), GWLP_USERDATA, 0);
+  }
+  for (const auto& [window, binding] : windows)
+    ::DestroyWindow(ToHwnd(window));
+  for (const auto& [key, icon] : icons_)
+    DestroyIcon(reinterpret_cast<HICON>(icon));
+  if (com_initialized_) CoUninitialize();
+}
+
+void Win32Desktop::KeepException(std::exception_ptr error) {
+  if (!pending_) pending_ = std::move(error);  // the first error is the one that counts
+}
+
+void Win32Desktop::RethrowPendingException() {
+  if (!pending_) return;
+  std::exception_ptr error = std::move(pending_);
+  pending_ = nullptr;
+  std::rethrow_exception(error);
+}
+
+// --- windows ---
+
+WindowHandle Win32Desktop::CreateBoundWindow(const char* window_class, const std::string& title,
+                                             uint32_t style, uint32_t ex_style, int x, int y,
+                                             WindowProc proc) {
+  auto binding = std::make_shared<WindowBinding>();
+  binding->desktop = this;
+  binding->proc = std::move(proc);
+  const HWND window = CreateWindowExA(ex_style, window_class, title.c_str(), style, x, y, 0, 0,
+                                      nullptr, nullptr, GetModuleHandleA(nullptr), binding.get());
+  if (window == nullptr) ThrowLastError();
+  if (::IsWindow(window)) windows_[FromHwnd(window)] = binding;
+  RethrowPendingException();
+  return FromHwnd(window);
+}
+
+WindowHandle Win32Desktop::CreateMessageWindow(WindowProc proc) {
+  // A top-level tool window rather than a message-only window: the shell's "TaskbarCreated"
+  // goes to top-level windows only, and a tool window gets no taskbar button.
+  return CreateBoundWindow(kMessageWindowClass, "", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0,
+                           std::move(proc));
+}
+
+WindowHandle Win32Desktop::CreateApplicationWindow(const std::string& title, IconHandle icon,
+                                                   WindowProc proc) {
+  // Zero size at the screen's centre: visible, it is only a taskbar button, and the program's
+  // forms, which it owns, open in front of it.
+  const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+  const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  const WindowHandle window = CreateBoundWindow(kApplicationWindowClass, title,
+                                                kApplicationWindowStyle, 0, x, y, std::move(proc));
+  if (icon != 0) {
+    SendMessageA(ToHwnd(window), WM_SETICON, ICON_BIG, static_cast<LPARAM>(icon));
+    SendMessageA(ToHwnd(window), WM_SETICON, ICON_SMALL, static_cast<LPARAM>(icon));
+    RethrowPendingException();
+  }
+  return window;
+}
+
+void Win32Desktop::SetWindowTitle(WindowHandle window, const std::string& title) {
+  SetWindowTextA(ToHwnd(window), title.c_str());
+  RethrowPendingException();
+}
+
+void Win32Desktop::DestroyWindow(WindowHandle window) {
+  ::DestroyWindow(ToHwnd(window));
+  RethrowPendingException();
+}
+
+bool Win32Desktop::IsWindow(WindowHandle window) {
+  return ::IsWindow(ToHwnd(window)) != FALSE;
+}
+
+std::intptr_t Win32Desktop::DefWindowProc(const WindowMessage& message) {
+  const LRESULT result =
+      DefWindowProcA(ToHwnd(message.window), message.message, message.wparam, message.lparam);
+  RethrowPendingException();
+  return result;
+}
+
+HookId Win32Desktop::HookWindow(WindowHandle window, WindowHook hook) {
+  if (!::IsWindow(ToHwnd(window))) return 0;
+  auto binding = std::make_shared<HookBinding>();
+  binding->desktop = this;
+  binding->id = next_hook_++;
+  binding->window = window;
+  binding->hook = std::move(hook);
+  if (!SetWindowSubclass(ToHwnd(window), Callbacks::HookProcedure, binding->id,
+                         reinterpret_cast<DWORD_PTR>(binding.get()))) {
+    return 0;
+  }
+  hooks_[binding->id] = binding;
+  return binding->id;
+}
+
+void Win32Desktop::UnhookWindow(WindowHandle window, HookId hook) {
+  auto found = hooks_.find(hook);
+  if (found == hooks_.end()) return;
+  RemoveWindowSubclass(ToHwnd(window), Callbacks::HookProcedure, hook);
+  hooks_.erase(found);  // a call of the hook still running keeps its own reference
+}
+
+std::intptr_t Win32Desktop::SendMessage(WindowHandle window, uint32_t message,
+                                        std::uintptr_t wparam, std::intptr_t lparam) {
+  const LRESULT result = SendMessageA(ToHwnd(window), message, wparam, lparam);
+  RethrowPendingException();
+  return result;
+}
+
+bool Win32Desktop::PostMessage(WindowHandle window, uint32_t message, std::uintptr_t wparam,
+                               std::intptr_t lparam) {
+  return PostMessageA(ToHwnd(window), message, wparam, lparam) != FALSE;
+}
+
+void Win32Desktop::PostQuitMessage(int exit_code) {
+  ::PostQuitMessage(exit_code);
+}
+
+uint32_t Win32Desktop::RegisterWindowMessage(const std::string& name) {
+  return RegisterWindowMessageA(name.c_str());
+}
+
+bool Win32Desktop::ShowWindow(WindowHandle window, ShowCommand command) {
+  const bool was_visible = ::ShowWindow(ToHwnd(window), static_cast<int>(command)) != FALSE;
+  RethrowPendingException();
+  return was_visible;
+}
+
+bool Win32Desktop::IsWindowVisible(WindowHandle window) {
+  return ::IsWindowVisible(ToHwnd(window)) != FALSE;
+}
+
+bool Win32Desktop::IsIconic(WindowHandle window) {
+  return ::IsIconic(ToHwnd(window)) != FALSE;
+}
+
+bool Win32Desktop::SetForegroundWindow(WindowHandle window) {
+  const bool done = ::SetForegroundWindow(ToHwnd(window)) != FALSE;
+  RethrowPendingException();
+  return done;
+}
+
+WindowHandle Win32Desktop::GetForegroundWindow() {
+  return FromHwnd(::GetForegroundWindow());
+}
+
+void Win32Desktop::SetFocus(WindowHandle window) {
+  ::SetFocus(ToHwnd(window));
+  RethrowPendingException();
+}
+
+bool Win32Desktop::EnableWindow(WindowHandle window, bool enable) {
+  const bool was_disabled = ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE) != FALSE;
+  RethrowPendingException();
+  return was_disabled;
+}
+
+bool Win32Desktop::IsWindowEnabled(WindowHandle window) {
+  return ::IsWindowEnabled(ToHwnd(window)) != FALSE;
+}
+
+// --- timers and the loop ---
+
+bool Win32Desktop::SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) {
+  return ::SetTimer(ToHwnd(window), id, interval_ms, nullptr) != 0;
+}
+
+bool Win32Desktop::KillTimer(WindowHandle window, std::uintptr_t id) {
+  return ::KillTimer(ToHwnd(window), id) != FALSE;
+}
+
+bool Win32Desktop::GetMessage(WindowMessage* message, int* exit_code) {
+  MSG msg{};
+  // Messages that other threads and processes send (the shell's among them) are handled inside
+  // this call; an error one of them raised stays pending for the DispatchMessage that follows,
+  // so that the message taken here is not lost.
+  const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+  if (got == -1) ThrowLastError();
+  if (got == 0) {
+    if (exit_code != nullptr) *exit_code = static_cast<int>(msg.wParam);
+    if (pending_) {
+      // The loop ends here and would never see the error: ask for the quit again and report.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      RethrowPendingException();
+    }
+    return false;
+  }
+  *message = ToMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+  return true;
+}
+
+bool Win32Desktop::PeekMessage(WindowMessage* message) {
+  MSG msg{};
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    RethrowPendingException();
+    return false;
+  }
+  *message = ToMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+  return true;
+}
+
+void Win32Desktop::DispatchMessage(const WindowMessage& message) {
+  MSG msg = ToMsg(message);
+  // Tab, Enter and Esc in a dialog-like form: IsDialogMessage works for the active window only,
+  // and only on messages for it or its controls.
+  if (IsKeyboardMessage(msg.message)) {
+    const HWND active = GetActiveWindow();
+    if (active != nullptr && GetPropA(active, kDialogNavigationProperty) != nullptr &&
+        (msg.hwnd == active || IsChild(active, msg.hwnd)) && IsDialogMessageA(active, &msg)) {
+      RethrowPendingException();
+      return;
+    }
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  RethrowPendingException();
+}
+
+void Win32Desktop::SetDialogNavigation(WindowHandle window, bool enabled) {
+  if (enabled) {
+    SetPropA(ToHwnd(window), kDialogNavigationProperty, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropA(ToHwnd(window), kDialogNavigationProperty);
+  }
+}
+
+// --- input state ---
+
+bool Win32Desktop::GetCursorPos(int* x, int* y) {
+  POINT point{};
+  if (!::GetCursorPos(&point)) return false;
+  *x = point.x;
+  *y = point.y;
+  return true;
+}
+
+bool Win32Desktop::IsKeyDown(int virtual_key) {
+  return GetAsyncKeyState(virtual_key) < 0;  // the high bit: down at this moment
+}
+
+uint32_t Win32Desktop::DoubleClickTime() {
+  return GetDoubleClickTime();
+}
+
+// --- the notification area and the system ---
+
+bool Win32Desktop::NotifyIcon(NotifyIconOp op, const NotifyIconData& data) {
+  NOTIFYICONDATAA record = ToNotifyIconData(data);
+  return Shell_NotifyIconA(ToNotifyMessage(op), &record) != FALSE;
+}
+
+uint32_t Win32Desktop::NotifyIconDataSize() {
+  return NOTIFYICONDATAA_V2_SIZE;
+}
+
+uint32_t Win32Desktop::CommonControlsVersion() {
+  // The library this process uses, which the manifest may have redirected to version 6.
+  const HMODULE module = GetModuleHandleA("comctl32.dll");
+  if (module == nullptr) return 0;
+  const auto get_version = ExportAs<DLLGETVERSIONPROC>(GetProcAddress(module, "DllGetVersion"));
+  if (get_version == nullptr) return 0;
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof info;
+  if (FAILED(get_version(&info))) return 0;
+  return (info.dwMajorVersion << 16) | (info.dwMinorVersion & 0xFFFF);
+}
+
+void Win32Desktop::WindowsVersion(uint32_t* platform_id, uint32_t* major) {
+  *platform_id = 0;
+  *major = 0;
+  // GetVersionExA reports what the manifest declares support for, not the system; ntdll's
+  // RtlGetVersion tells the truth.
+  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto rtl_get_version =
+      ntdll ? ExportAs<RtlGetVersionFunction>(GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (rtl_get_version != nullptr && rtl_get_version(&info) == 0) {
+    *platform_id = info.dwPlatformId;
+    *major = info.dwMajorVersion;
+  }
+}
+
+ModuleHandle Win32Desktop::LoadCommonControls() {
+  const HMODULE module = LoadLibraryA("comctl32.dll");
+  if (module == nullptr) return 0;
+  using InitFunction = void(WINAPI*)();
+  if (const auto init = ExportAs<InitFunction>(GetProcAddress(module, "InitCommonControls"))) {
+    init();
+  }
+  return reinterpret_cast<ModuleHandle>(module);
+}
+
+void Win32Desktop::FreeCommonControls(ModuleHandle module) {
+  if (module != 0) FreeLibrary(reinterpret_cast<HMODULE>(module));
+}
+
+IconHandle Win32Desktop::LoadIconResource(int resource_id, int size) {
+  // Kept per resource and size: a caller that asks on every animation step must not use up
+  // the process's handles.
+  IconHandle& icon = icons_[{resource_id, size}];
+  if (icon == 0) {
+    icon = reinterpret_cast<IconHandle>(LoadImageA(GetModuleHandleA(nullptr),
+                                                   MAKEINTRESOURCEA(resource_id), IMAGE_ICON, size,
+                                                   size, LR_DEFAULTCOLOR));
+  }
+  return icon;
+}
+
+// --- the shell and the common dialogs ---
+
+std::intptr_t Win32Desktop::ShellExecute(WindowHandle owner, const std::string& verb,
+                                         const std::string& file, const std::string& parameters,
+                                         const std::string& directory, ShowCommand show) {
+  const HINSTANCE result =
+      ShellExecuteA(ToHwnd(owner), OrNull(verb), file.c_str(), OrNull(parameters),
+                    OrNull(directory), static_cast<int>(show));
+  RethrowPendingException();
+  return reinterpret_cast<std::intptr_t>(result);
+}
+
+int Win32Desktop::MessageBox(WindowHandle owner, const std::string& text,
+                             const std::string& caption, uint32_t flags) {
+  const int result = MessageBoxA(ToHwnd(owner), text.c_str(), caption.c_str(), flags);
+  RethrowPendingException();
+  return result;
+}
+
+bool Win32Desktop::OpenFileDialog(WindowHandle owner, OpenFileRequest* request) {
+  const std::string filter = FilterList(request->filter);
+  std::vector<char> file_name(kFileNameBuffer, '\0');
+  std::copy_n(request->file_name.begin(), std::min(request->file_name.size(), file_name.size() - 1),
+              file_name.begin());
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = ToHwnd(owner);
+  dialog.lpstrFilter = request->filter.empty() ? nullptr : filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file_name.data();
+  dialog.nMaxFile = static_cast<DWORD>(file_name.size());
+  dialog.lpstrInitialDir = OrNull(request->initial_directory);
+  dialog.lpstrTitle = OrNull(request->title);
+  dialog.Flags = OpenFileFlags(*request);
+  const bool chosen = GetOpenFileNameA(&dialog) != FALSE;
+  // Cancelling leaves no error code; anything else means the dialog could not run at all.
+  const DWORD failure = chosen ? 0 : CommDlgExtendedError();
+  RethrowPendingException();
+  if (failure != 0) {
+    throw Error(
+        "Der Dateiauswahldialog konnte nicht ge\xF6"
+        "ffnet werden (Fehler " +
+        std::to_string(failure) + ")");
+  }
+  if (chosen) request->file_name = file_name.data();
+  return chosen;
+}
+
+int Win32Desktop::TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries,
+                                 int x, int y) {
+  int command = 0;
+  {
+    const PopupMenu menu(entries);
+    // Our window must be in the foreground while the menu is open, or the menu stays open
+    // when the user clicks somewhere else.
+    ::SetForegroundWindow(ToHwnd(owner));
+    const UINT alignment = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    command = ::TrackPopupMenu(menu.handle(), alignment | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0,
+                               ToHwnd(owner), nullptr);
+    // Without a message to the owner after the menu, the next menu opened from the
+    // notification area closes at once (a documented quirk of TrackPopupMenu).
+    PostMessageA(ToHwnd(owner), WM_NULL, 0, 0);
+  }
+  RethrowPendingException();
+  const int index = command - static_cast<int>(kFirstMenuCommand);
+  return index >= 0 && index < static_cast<int>(entries.size()) ? index : -1;
+}
+
+}  // namespace erm::platform
