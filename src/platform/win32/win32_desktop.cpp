@@ -386,7 +386,9 @@ HookId Win32Desktop::HookWindow(WindowHandle window, WindowHook hook) {
 
 void Win32Desktop::UnhookWindow(WindowHandle window, HookId hook) {
   auto found = hooks_.find(hook);
-  if (found == hooks_.end()) return;
+  // A hook named with another window stays: taking the binding away would leave the subclass
+  // in place with nothing behind it.
+  if (found == hooks_.end() || found->second->window != window) return;
   RemoveWindowSubclass(ToHwnd(window), Callbacks::HookProcedure, hook);
   hooks_.erase(found);  // a call of the hook still running keeps its own reference
 }
@@ -485,6 +487,10 @@ bool Win32Desktop::PeekMessage(WindowMessage* message) {
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     RethrowPendingException();
     return false;
+  }
+  if (msg.message == WM_QUIT && pending_) {
+    ::PostQuitMessage(static_cast<int>(msg.wParam));  // as in GetMessage
+    RethrowPendingException();
   }
   *message = ToMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
   return true;
