@@ -164,11 +164,20 @@ bool Form::HandleDialogKey(DialogKey key) {
 
 namespace {
 
+// Whether the control would be seen with the form: it and its parents below the form are visible.
+bool VisibleOnForm(const Control& control, const Form& form) {
+  for (const Control* c = &control; c != nullptr && c != &form; c = c->Parent()) {
+    if (!c->Visible()) return false;
+  }
+  return true;
+}
+
 template <class Pick>
-BitBtn* FindButton(const Form& form, Pick pick) {
+BitBtn* FindButton(Form& form, Pick pick) {
   for (Component* c : form.Components()) {
     auto* button = dynamic_cast<BitBtn*>(c);
-    if (button != nullptr && pick(*button) && button->Showing() && button->Enabled()) {
+    if (button != nullptr && pick(*button) && button->ParentForm() == &form &&
+        VisibleOnForm(*button, form) && button->Enabled()) {
       return button;
     }
   }

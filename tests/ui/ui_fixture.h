@@ -13,6 +13,16 @@ namespace erm::ui {
 
 class UiTest : public ::testing::Test {
  protected:
+  // Does what the user would do at a virtual time. The simulated loop runs scheduled tasks
+  // inside its wait, so a message follows the action: a loop waiting for the result (a modal
+  // form) wakes up and looks, as it would after the real click's message.
+  void Act(uint64_t delay_ms, std::function<void()> action) {
+    desktop_.Schedule(delay_ms, [this, action = std::move(action)] {
+      action();
+      desktop_.PostMessage(app_.Handle(), platform::msg::kNull, 0, 0);
+    });
+  }
+
   platform::SimSystem system_;
   platform::SimDesktop desktop_{system_};
   HeadlessPeerFactory peers_;
