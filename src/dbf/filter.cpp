@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbf/filter_compiler.h"
@@ -31,21 +32,42 @@ Relation Mirrored(Relation relation) {
   }
 }
 
-// FIELD <= 'constant' and its kin: the field's bytes up to a NUL, compared as texts compare.
+// FIELD <= 'constant' and its kin, the reminder scan's form: the field's bytes up to a NUL,
+// compared as texts compare against a constant trimmed and folded once.
 class TextComparisonFilter : public CompiledFilter {
  public:
-  TextComparisonFilter(const FieldDef& field, std::string constant, Relation relation)
-      : offset_(field.offset),
-        length_(field.length),
-        constant_(std::move(constant)),
-        relation_(relation) {}
+  TextComparisonFilter(const FieldDef& field, std::string_view constant, Relation relation)
+      : offset_(field.offset), length_(field.length), relation_(relation) {
+    while (!constant.empty() && Ignored(constant.front()))
+      constant.remove_prefix(1);
+    while (!constant.empty() && Ignored(constant.back()))
+      constant.remove_suffix(1);
+    for (char c : constant)
+      constant_.push_back(static_cast<char>(Fold(c)));
+  }
 
   bool Test(const uint8_t* record) override {
-    const char* bytes = reinterpret_cast<const char*>(record) + offset_;
-    const void* nul = std::memchr(bytes, 0, length_);
-    const size_t length =
-        nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : length_;
-    const int order = CompareTexts(bytes, length, constant_.data(), constant_.size());
+    const uint8_t* p = record + offset_;
+    size_t n = 0;
+    while (n < length_ && p[n] != 0)
+      ++n;
+    while (n > 0 && p[n - 1] < 33)
+      --n;
+    while (n > 0 && p[0] < 33) {
+      ++p;
+      --n;
+    }
+    const auto* c = reinterpret_cast<const uint8_t*>(constant_.data());
+    const size_t common = std::min(n, constant_.size());
+    int order = 0;
+    for (size_t i = 0; i < common; ++i) {
+      if (p[i] == c[i]) continue;
+      const uint8_t folded = Fold(p[i]);
+      if (folded == c[i]) continue;
+      order = folded < c[i] ? -1 : 1;
+      break;
+    }
+    if (order == 0 && n != constant_.size()) order = n < constant_.size() ? -1 : 1;
     switch (relation_) {
       case Relation::kEqual:
         return order == 0;
@@ -62,10 +84,14 @@ class TextComparisonFilter : public CompiledFilter {
   }
 
  private:
+  static bool Ignored(char c) { return static_cast<unsigned char>(c) < 33; }
+  static uint8_t Fold(uint8_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+  static uint8_t Fold(char c) { return Fold(static_cast<uint8_t>(c)); }
+
   size_t offset_;
   size_t length_;
-  std::string constant_;
   Relation relation_;
+  std::string constant_;
 };
 
 std::unique_ptr<CompiledFilter> MakeTextComparison(const Program& program) {
@@ -79,7 +105,7 @@ std::unique_ptr<CompiledFilter> MakeTextComparison(const Program& program) {
   if (!field_first && !constant_first) return nullptr;
   const Value& constant = program.constants[code[field_first ? 1 : 0].index].value;
   return std::make_unique<TextComparisonFilter>(
-      program.refs[0].def, std::string(constant.text, constant.length),
+      program.refs[0].def, std::string_view(constant.text, constant.length),
       field_first ? code[2].relation : Mirrored(code[2].relation));
 }
 

@@ -393,8 +393,10 @@ class Compiler {
         }
         case TokenKind::kComma:
           if (expect_operand) throw Error(kOperandMissing);
-          ReduceToBracket();
-          if (pending_.back().kind != PendingKind::kCall) throw Error(kOperandMissing);
+          ReduceOperators();
+          if (pending_.empty() || pending_.back().kind != PendingKind::kCall) {
+            throw Error(kOperandMissing);  // a comma outside a function's brackets
+          }
           expect_operand = true;
           break;
         case TokenKind::kOperator:
@@ -438,9 +440,13 @@ class Compiler {
     return p;
   }
 
-  void ReduceToBracket() {
+  void ReduceOperators() {
     while (!pending_.empty() && IsOperator(pending_.back()))
       ReducePending(PopPending());
+  }
+
+  void ReduceToBracket() {
+    ReduceOperators();
     if (pending_.empty()) throw Error("Unequal brackets");
   }
 
