@@ -1,0 +1,42 @@
+#include "settings/account_discovery.h"
+
+#include "settings/settings_files.h"
+
+namespace erm::settings {
+namespace {
+
+constexpr uint32_t kSkippedAttributes =
+    platform::kAttrHidden | platform::kAttrSystem | platform::kAttrVolumeLabel;
+
+}  // namespace
+
+void DiscoverAccounts(platform::System& system, const std::string& planner_directory,
+                      AccountList& accounts) {
+  accounts.Clear();
+  const auto listing = system.Enumerate(planner_directory + "konten\\*.*");
+  platform::DirEntry entry;
+  for (int read = 0; read < kMaxEnumeratedNames && listing->Next(&entry);) {
+    if (entry.attributes & kSkippedAttributes) continue;
+    ++read;
+    // Dropped by name: not every file system lists the self and parent entries first, and
+    // dropping the first two entries would then lose two real accounts.
+    if (entry.name == "." || entry.name == "..") continue;
+    accounts.Add(entry.name);
+  }
+}
+
+void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts) {
+  for (const std::string& line : lines) {
+    for (int i = 0; i < accounts.Count(); ++i) {
+      if (accounts.Item(i) == line) accounts.SetSelected(i, true);
+    }
+  }
+}
+
+void DirSearch(platform::System& system, const std::string& planner_directory,
+               AccountList& accounts) {
+  DiscoverAccounts(system, planner_directory, accounts);
+  SelectAccounts(ReadAccountSelection(system), accounts);
+}
+
+}  // namespace erm::settings

@@ -1,0 +1,69 @@
+#include "settings/settings_files.h"
+
+#include <cstring>
+
+#include "settings/text_file.h"
+
+namespace erm::settings {
+namespace {
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(const std::string& text, size_t pos, const char* word, size_t n) {
+  if (text.size() - pos < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (AsciiLower(text[pos + i]) != AsciiLower(word[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(platform::System& system) {
+  return system.ProgramFolder() + kSettingsFileName;
+}
+
+std::string AccountSelectionFilePath(platform::System& system) {
+  return system.ProgramFolder() + kAccountSelectionFileName;
+}
+
+std::string ReadPlannerDirectory(platform::System& system) {
+  const std::string path = SettingsFilePath(system);
+  if (!system.FileExists(path)) WriteFileBytes(system, path, JoinLinesCrLf({kNoPathMarker}));
+  return FirstPlainLine(ReadFileBytes(system, path));
+}
+
+void WritePlannerDirectory(platform::System& system, const std::string& planner_directory) {
+  WriteFileBytes(system, SettingsFilePath(system), JoinLinesCrLf({planner_directory}));
+}
+
+std::vector<std::string> ReadAccountSelection(platform::System& system) {
+  const std::string path = AccountSelectionFilePath(system);
+  if (!system.FileExists(path)) WriteFileBytes(system, path, "");
+  return SplitPlainLines(ReadFileBytes(system, path));
+}
+
+void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts) {
+  WriteFileBytes(system, AccountSelectionFilePath(system), JoinLinesCrLf(accounts));
+}
+
+std::string PathLabelForChosenFile(const std::string& file_name) {
+  if (file_name.empty()) return kNoPathMarker;
+  const size_t n = std::strlen(kPlannerExecutable);
+  // Left to right without looking at the text again after a removal, so removing one
+  // occurrence never forms a new one out of its neighbours.
+  std::string out;
+  size_t pos = 0;
+  while (pos < file_name.size()) {
+    if (EqualsIgnoringAsciiCase(file_name, pos, kPlannerExecutable, n)) {
+      pos += n;
+    } else {
+      out += file_name[pos++];
+    }
+  }
+  return out;
+}
+
+}  // namespace erm::settings

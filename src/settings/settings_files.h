@@ -1,0 +1,40 @@
+// The program's two settings files in its own folder: erinnerung_config.txt, whose first line is
+// the planner directory, and erinnerung_konten.txt, one chosen account per line. Both are plain
+// Windows-1252 text, written with CR LF and read under the plain line rules (text_file.h).
+// Failures are the platform's Errors, passed on unchanged.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace erm::settings {
+
+inline constexpr char kSettingsFileName[] = "erinnerung_config.txt";
+inline constexpr char kAccountSelectionFileName[] = "erinnerung_konten.txt";
+// Stands in the settings file, and in memory, while no planner directory has been chosen.
+inline constexpr char kNoPathMarker[] = "Pfad nicht gew\xE4hlt!";
+// The planner's executable, whose folder is the planner directory.
+inline constexpr char kPlannerExecutable[] = "Brevantoliske.exe";
+
+std::string SettingsFilePath(platform::System& system);
+std::string AccountSelectionFilePath(platform::System& system);
+
+// Start-up: creates the settings file holding the no-path marker when it is missing, then
+// returns its first line.
+std::string ReadPlannerDirectory(platform::System& system);
+// Rewrites the settings file with `planner_directory` as its only line.
+void WritePlannerDirectory(platform::System& system, const std::string& planner_directory);
+
+// Creates the account selection file empty when it is missing, then returns its lines.
+std::vector<std::string> ReadAccountSelection(platform::System& system);
+// Rewrites the account selection file, one line per account; no account gives an empty file.
+void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts);
+
+// The path label's text for a file chosen in the file dialog: the no-path marker for no file,
+// else the file name with every "Brevantoliske.exe" removed, in any letter case, which leaves
+// the planner's folder with its trailing backslash.
+std::string PathLabelForChosenFile(const std::string& file_name);
+
+}  // namespace erm::settings

@@ -1,0 +1,72 @@
+#include "settings/text_file.h"
+
+#include "platform/error.h"
+
+namespace erm::settings {
+namespace {
+
+constexpr char kEndOfText = '\x1A';
+constexpr size_t kChunk = 64 * 1024;
+// What Windows says for a read that runs into another program's byte-range lock.
+constexpr char kLockedText[] =
+    "Der Prozess kann nicht auf die Datei zugreifen, da ein anderer Prozess einen Teil der "
+    "Datei gesperrt hat";
+
+}  // namespace
+
+std::string ReadFileBytes(platform::System& system, const std::string& path) {
+  const auto file = system.OpenFile(path, platform::FileAccess::kRead,
+                                    platform::FileShare::kDenyNone, platform::FileOpen::kExisting);
+  std::string bytes;
+  for (;;) {
+    const size_t old_size = bytes.size();
+    bytes.resize(old_size + kChunk);
+    size_t got = 0;
+    const platform::ReadStatus status =
+        file->ReadAt(old_size, bytes.data() + old_size, kChunk, &got);
+    bytes.resize(old_size + got);
+    if (status == platform::ReadStatus::kLocked) throw Error(kLockedText);
+    if (got == 0) return bytes;
+  }
+}
+
+void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes) {
+  const auto file =
+      system.OpenFile(path, platform::FileAccess::kReadWrite, platform::FileShare::kDenyWrite,
+                      platform::FileOpen::kCreateAlways);
+  if (!bytes.empty()) file->Write(bytes.data(), bytes.size());
+}
+
+std::string FirstPlainLine(std::string_view text) {
+  const size_t end = text.find_first_of(std::string_view("\r\x1A", 2));
+  return std::string(text.substr(0, end));
+}
+
+std::vector<std::string> SplitPlainLines(std::string_view text) {
+  const size_t eof = text.find(kEndOfText);
+  if (eof != std::string_view::npos) text = text.substr(0, eof);
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t cr = text.find('\r', pos);
+    if (cr == std::string_view::npos) {
+      lines.emplace_back(text.substr(pos));
+      break;
+    }
+    lines.emplace_back(text.substr(pos, cr - pos));
+    pos = cr + 1;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  return lines;
+}
+
+std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) {
+    out += line;
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace erm::settings

@@ -1,0 +1,27 @@
+// Whole-file reading and writing through the platform, and the plain text-file line rules of the
+// program's own settings files: a line ends at CR, an LF right after that CR belongs to the line
+// end, a lone LF is an ordinary byte, and 0x1A ends the text as the physical end does.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace erm::settings {
+
+// Every byte of the file. Throws the platform's Error when it cannot be opened or read.
+std::string ReadFileBytes(platform::System& system, const std::string& path);
+// Creates the file, or truncates the one that is there, and writes `bytes` into it.
+void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes);
+
+// The first line under the plain rules: the bytes before the first CR or 0x1A.
+std::string FirstPlainLine(std::string_view text);
+// All lines under the plain rules. An empty text has no line; a text ending in a line end has
+// no empty line after it.
+std::vector<std::string> SplitPlainLines(std::string_view text);
+// Each line followed by CR LF.
+std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+}  // namespace erm::settings
