@@ -1,0 +1,469 @@
+#include "app/main_window.h"
+
+#include "app/notice_dialog.h"
+#include "app/resources/resource_ids.h"
+#include "platform/error.h"
+#include "settings/help_window.h"
+#include "settings/options_dialog.h"
+#include "settings/settings_files.h"
+#include "ui/application.h"
+
+namespace erm::app {
+namespace {
+
+constexpr int kToggleGroup = 1;
+constexpr int kTrayImageSize = 16;
+constexpr uint32_t kCycleIntervalMs = 800;
+constexpr uint8_t kMaxBalloonSeconds = 255;
+
+ui::Font BoldFont(ui::Color color) {
+  ui::Font font;
+  font.bold = true;
+  font.color = color;
+  return font;
+}
+
+ui::Font FontOfHeight(int height) {
+  ui::Font font;
+  font.height = height;
+  return font;
+}
+
+ui::SpeedButton* AddToggle(ui::Form* form, ui::ToolBar* bar, const char* name, ui::Color color,
+                           const char* caption) {
+  auto* button = new ui::SpeedButton(form, name);
+  button->SetBounds(0, 0, 142, 31);
+  button->SetFont(BoldFont(color));
+  button->SetCaption(caption);
+  button->SetGroupIndex(kToggleGroup);
+  button->SetParent(bar);
+  return button;
+}
+
+ui::MenuItem* AddMenuItem(ui::Form* form, ui::MenuItem& parent, const char* name,
+                          const char* caption, ui::NotifyEvent on_click = {}) {
+  auto* item = new ui::MenuItem(form, name);
+  item->SetCaption(caption);
+  item->OnClick = std::move(on_click);
+  parent.Add(item);
+  return item;
+}
+
+tray::TBalloonIconKind TrayBalloonKind(BalloonIconKind kind) {
+  switch (kind) {
+    case BalloonIconKind::biInfo:
+      return tray::TBalloonIconKind::biInfo;
+    case BalloonIconKind::biWarning:
+      return tray::TBalloonIconKind::biWarning;
+    case BalloonIconKind::biError:
+      return tray::TBalloonIconKind::biError;
+    case BalloonIconKind::biNone:
+      break;
+  }
+  return tray::TBalloonIconKind::biNone;
+}
+
+}  // namespace
+
+TForm1::TForm1(ui::Application& app)
+    : ui::Form(app, "Form1"),
+      Dbf_erinnerung("Dbf_erinnerung", app.System()),
+      scan_(app.System(), state_, *this) {
+  SetBorderStyle(ui::BorderStyle::kSingle);
+  SetBorderIcons(ui::BorderIcons::kNone);
+  SetFormStyle(ui::FormStyle::kStayOnTop);
+  SetPosition(ui::FormPosition::kScreenCenter);
+  SetClientSize(665, 295);
+  SetFont(ui::Font{});
+
+  BuildToolBar();
+  BuildClientArea();
+  BuildMenus();
+
+  Timer1 = new ui::Timer(this, "Timer1");
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(kFirstScanDelayMs);
+  Timer1->OnTimer = [this](ui::Component* sender) { Timer1Timer(sender); };
+
+  BuildTrayIcon();
+
+  OnShow = [this](ui::Component* sender) { FormShow(sender); };
+  OnCloseQuery = [this](ui::Component* sender, bool& can_close) {
+    FormCloseQuery(sender, can_close);
+  };
+  OnCreate = [this](ui::Component* sender) { FormCreate(sender); };
+  AfterConstruction();
+}
+
+TForm1::~TForm1() {
+  // The timer, the tray icon and the menus call back into this object's members.
+  DestroyComponents();
+}
+
+void TForm1::BuildToolBar() {
+  ToolBar1 = new ui::ToolBar(this, "ToolBar1");
+  ToolBar1->SetParent(this);
+  ToolBar1->SetHeight(41);
+  ToolBar1->SetButtonHeight(31);
+  ToolBar1->SetEdgeBorders(ui::EdgeBorder::kTop | ui::EdgeBorder::kBottom);
+  ToolBar1->SetEdgeInner(ui::EdgeStyle::kRaised);
+  ToolBar1->SetEdgeOuter(ui::EdgeStyle::kNone);
+
+  SpeedButton2 = AddToggle(this, ToolBar1, "SpeedButton2", ui::kColorGreen,
+                           "Erinnerung aktivieren");
+  SpeedButton2->OnClick = [this](ui::Component* sender) { SpeedButton2Click(sender); };
+  ToolBar1->AddSeparator(3);
+  SpeedButton1 = AddToggle(this, ToolBar1, "SpeedButton1", ui::kColorRed,
+                           "Erinnerung deaktivieren");
+  SpeedButton1->SetDown(true);
+  SpeedButton1->OnClick = [this](ui::Component* sender) { SpeedButton1Click(sender); };
+  ToolBar1->AddSeparator(8);
+
+  ProgressBar1 = new ui::ProgressBar(this, "ProgressBar1");
+  ProgressBar1->SetBounds(0, 0, 184, 31);
+  ProgressBar1->SetMin(0);
+  ProgressBar1->SetMax(100);
+  ProgressBar1->SetSmooth(true);
+  ProgressBar1->SetParent(ToolBar1);
+
+  Animate2 = new ui::Animate(this, "Animate2");
+  Animate2->SetBounds(0, 0, 66, 31);
+  Animate2->SetCommonAvi(ui::CommonAvi::kFindFolder);
+  Animate2->SetStopFrame(29);
+  Animate2->SetVisible(false);
+  Animate2->SetActive(false);
+  Animate2->SetParent(ToolBar1);
+  ToolBar1->AddSeparator(72);
+
+  Label1 = new ui::Label(this, "Label1");
+  Label1->SetBounds(0, 0, 238, 31);
+  Label1->SetAutoSize(false);
+  Label1->SetFont(FontOfHeight(13));
+  Label1->SetCaption("    ");
+  Label1->SetParent(ToolBar1);
+}
+
+void TForm1::BuildClientArea() {
+  StatusBar1 = new ui::StatusBar(this, "StatusBar1");
+  StatusBar1->SetParent(this);
+  StatusBar1->SetHeight(19);
+  StatusBar1->SetAlign(ui::Align::kBottom);
+  StatusBar1->SetSimplePanel(true);
+  StatusBar1->SetSimpleText("  -- Regelm\xE4ssige Softwareupdates:   " +
+                            std::string(kUpdateAddress) + " --");
+
+  Panel1 = new ui::Panel(this, "Panel1");
+  Panel1->SetParent(this);
+  Panel1->SetAlign(ui::Align::kClient);
+
+  TreeView1 = new ui::TreeView(this, "TreeView1");
+  TreeView1->SetParent(Panel1);
+  TreeView1->SetAlign(ui::Align::kClient);
+  TreeView1->SetReadOnly(true);
+  TreeView1->SetFont(FontOfHeight(13));
+  TreeView1->SetIndent(19);
+
+  // Lies over the tree's top right corner, so it joins the panel after the tree.
+  BitBtn1 = new ui::BitBtn(this, "BitBtn1");
+  BitBtn1->SetParent(Panel1);
+  BitBtn1->SetBounds(504, 8, 155, 41);
+  BitBtn1->SetCaption("Programm minimieren");
+  BitBtn1->SetGlyph(ERM_IDI_GLYPH_MINIMIZE);
+  BitBtn1->OnClick = [this](ui::Component* sender) { BitBtn1Click(sender); };
+
+  ListBox1 = new ui::ListBox(this, "ListBox1");
+  ListBox1->SetParent(this);
+  ListBox1->SetVisible(false);
+  ListBox1->SetSorted(true);
+}
+
+void TForm1::BuildMenus() {
+  MainMenu1 = new ui::MainMenu(this, "MainMenu1");
+  Programm1 = AddMenuItem(this, MainMenu1->Items(), "Programm1", "&Programm");
+  Optionen1 = AddMenuItem(this, *Programm1, "Optionen1", "&Optionen...",
+                          [this](ui::Component* sender) { Optionen1Click(sender); });
+  N1 = AddMenuItem(this, *Programm1, "N1", "-");
+  Beenden1 = AddMenuItem(this, *Programm1, "Beenden1", "Erinnerungsmodul komplett &beenden",
+                         [this](ui::Component* sender) { Beenden1Click(sender); });
+  Brevantoliskestarten1 =
+      AddMenuItem(this, MainMenu1->Items(), "Brevantoliskestarten1",
+                  "  [ QX-Brevantoliske &starten! ]  ",
+                  [this](ui::Component* sender) { Brevantoliskestarten1Click(sender); });
+  Hilfe1 = AddMenuItem(this, MainMenu1->Items(), "Hilfe1", "&Hilfe",
+                       [this](ui::Component* sender) { Hilfe1Click(sender); });
+  SetMenu(MainMenu1);
+
+  PopupMenu1 = new ui::PopupMenu(this, "PopupMenu1");
+  Erinnerungsmodulanzeigen1 =
+      AddMenuItem(this, PopupMenu1->Items(), "Erinnerungsmodulanzeigen1",
+                  "Erinnerungsmodul anzeigen",
+                  [this](ui::Component* sender) { Erinnerungsmodulanzeigen1Click(sender); });
+}
+
+void TForm1::BuildTrayIcon() {
+  ImageList1 = new ui::ImageList(this, "ImageList1");
+  ImageList1->SetSize(kTrayImageSize, kTrayImageSize);
+  ImageList1->AddIconResource(ERM_IDI_TRAY0);
+  ImageList1->AddIconResource(ERM_IDI_TRAY1);
+
+  // The stored settings, in the order the window applies them: the icon is added with its
+  // stored image and hint, then the image list shows its first image.
+  TrayIcon1 = new tray::TTrayIcon(this, "TrayIcon1");
+  TrayIcon1->Icon().SetHandle(
+      GetApplication().Desktop().LoadIconResource(ERM_IDI_TRAY0, kTrayImageSize));
+  TrayIcon1->SetCycleInterval(kCycleIntervalMs);
+  TrayIcon1->SetHint("QX-Brevantoliske Erinnerungsmodul");
+  TrayIcon1->SetIconVisible(true);
+  TrayIcon1->SetMinimizeToTray(true);
+  TrayIcon1->SetIconList(ImageList1);
+  TrayIcon1->SetIconIndex(0);
+  TrayIcon1->SetPopupMenu(PopupMenu1);
+  TrayIcon1->OnDblClick = [this](ui::Component* sender) { TrayIcon1DblClick(sender); };
+  TrayIcon1->OnBalloonHintClick = [this](ui::Component* sender) {
+    TrayIcon1BalloonHintClick(sender);
+  };
+  TrayIcon1->OnBalloonHintTimeout = [this](ui::Component* sender) {
+    TrayIcon1BalloonHintTimeout(sender);
+  };
+}
+
+// --- handlers ---
+
+void TForm1::FormCreate(ui::Component*) {
+  TrayIcon1->SetHint(kTrayHint);
+  // An error here ends the handler: the program then runs hidden, inactive, with no directory.
+  state_.planner_directory = settings::ReadPlannerDirectory(GetApplication().System());
+  state_.seen = false;
+  if (state_.planner_directory != settings::kNoPathMarker) {
+    SpeedButton2->SetDown(true);
+    Timer1->SetEnabled(true);
+    return;
+  }
+  Show();
+  GetApplication().MessageBox(kNoPathMessage, GetApplication().Title(), platform::kMbOk);
+  SpeedButton1->SetDown(true);
+}
+
+void TForm1::FormShow(ui::Component*) {
+  SetCaption(kMainWindowCaption);
+  TrayIcon1->SetCycleIcons(false);
+  TrayIcon1->SetIconIndex(0);
+  if (state_.today_count > 0) state_.seen = true;
+  if (options_dialog_ == nullptr) return;
+  // The account list is refreshed for the user's eyes only; a failure is not worth a message.
+  try {
+    options_dialog_->DirSearch();
+  } catch (const Error&) {
+  }
+}
+
+void TForm1::FormCloseQuery(ui::Component*, bool& can_close) {
+  can_close = true;
+}
+
+void TForm1::SpeedButton2Click(ui::Component*) {
+  // Only the notice dialog's loop lets a click in while a scan runs. Arming the timer now would
+  // start a scan inside it, and switching off now would be undone by the scan's re-arming.
+  if (scan_.Running()) {
+    pending_command_ = ReminderCommand::kActivate;
+    return;
+  }
+  Activate();
+}
+
+void TForm1::SpeedButton1Click(ui::Component*) {
+  if (scan_.Running()) {
+    pending_command_ = ReminderCommand::kDeactivate;
+    return;
+  }
+  Deactivate();
+}
+
+void TForm1::Activate() {
+  // The timer restarts its countdown only if this changes its interval or its state, so a
+  // second click within the first 5 seconds does not put the scan off.
+  Timer1->SetInterval(kFirstScanDelayMs);
+  Timer1->SetEnabled(true);
+}
+
+void TForm1::Deactivate() {
+  Timer1->SetEnabled(false);
+  state_.seen = false;
+}
+
+void TForm1::ApplyPendingCommand() {
+  const ReminderCommand command = pending_command_;
+  pending_command_ = ReminderCommand::kNone;
+  if (command == ReminderCommand::kActivate) Activate();
+  if (command == ReminderCommand::kDeactivate) Deactivate();
+}
+
+void TForm1::Optionen1Click(ui::Component*) {
+  if (options_dialog_ != nullptr) options_dialog_->Show();
+}
+
+void TForm1::Beenden1Click(ui::Component*) {
+  Close();
+}
+
+void TForm1::Brevantoliskestarten1Click(ui::Component*) {
+  // The shell's answer is not looked at: without a planner there is nothing to start and
+  // nothing to say.
+  GetApplication().Desktop().ShellExecute(Handle(), "open",
+                                          state_.planner_directory + settings::kPlannerExecutable,
+                                          "", "", platform::ShowCommand::kShowNormal);
+}
+
+void TForm1::Hilfe1Click(ui::Component*) {
+  if (help_window_ != nullptr) help_window_->Show();
+}
+
+void TForm1::BitBtn1Click(ui::Component*) {
+  // The tray icon turns minimising into hiding to the tray.
+  GetApplication().Minimize();
+}
+
+void TForm1::TrayIcon1DblClick(ui::Component*) {
+  ShowMainWindow();
+}
+
+void TForm1::Erinnerungsmodulanzeigen1Click(ui::Component*) {
+  ShowMainWindow();
+}
+
+void TForm1::TrayIcon1BalloonHintClick(ui::Component*) {
+  state_.seen = true;
+  TrayIcon1->SetCycleIcons(false);
+  TrayIcon1->SetIconIndex(0);
+  ShowMainWindow();
+}
+
+void TForm1::TrayIcon1BalloonHintTimeout(ui::Component*) {}
+
+void TForm1::Timer1Timer(ui::Component*) {
+  // The tick that a nested loop might deliver inside a running scan is not a scan of its own.
+  if (scan_.Running()) return;
+  try {
+    scan_.Timer1Timer();
+  } catch (...) {
+    ApplyPendingCommand();
+    throw;
+  }
+  CopyDueListToListBox();
+  ApplyPendingCommand();
+}
+
+void TForm1::CopyDueListToListBox() {
+  ListBox1->Clear();
+  for (const std::string& entry : scan_.Due().Entries()) ListBox1->Add(entry);
+}
+
+// --- ScanHost ---
+
+void TForm1::ShowScanActivity() {
+  Animate2->SetActive(true);
+  Animate2->SetVisible(true);
+  Label1->SetVisible(true);
+}
+
+void TForm1::SetStatusCaption(const std::string& caption) {
+  Label1->SetCaption(caption);
+  Label1->Repaint();
+}
+
+void TForm1::SetProgressRange(int maximum, int step) {
+  ProgressBar1->SetMax(maximum);
+  ProgressBar1->SetStep(step);
+}
+
+void TForm1::StepProgress() {
+  ProgressBar1->StepIt();
+  ProgressBar1->Repaint();
+}
+
+void TForm1::EndScanActivity() {
+  Animate2->SetActive(false);
+  Animate2->SetVisible(false);
+  ProgressBar1->SetEnabled(false);
+  ProgressBar1->SetPosition(0);
+  Label1->SetCaption("");
+}
+
+void TForm1::Pause(uint32_t ms) {
+  GetApplication().System().Sleep(ms);
+}
+
+void TForm1::DisableScanTimer(uint32_t next_interval_ms) {
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(next_interval_ms);
+}
+
+void TForm1::EnableScanTimer() {
+  Timer1->SetEnabled(true);
+}
+
+void TForm1::DirSearch() {
+  if (options_dialog_ != nullptr) options_dialog_->DirSearch();
+}
+
+const settings::AccountList& TForm1::Accounts() {
+  if (options_dialog_ == nullptr) return no_accounts_;
+  return options_dialog_->Accounts();
+}
+
+void TForm1::ClearTree() {
+  TreeView1->Clear();
+}
+
+TreeNodeId TForm1::AddDayNode(const std::string& text) {
+  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(nullptr, text));
+}
+
+TreeNodeId TForm1::AddEntryNode(TreeNodeId day, const std::string& text) {
+  ui::TreeNode* parent = FindNode(day);
+  if (parent == nullptr) return 0;
+  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(parent, text));
+}
+
+ui::TreeNode* TForm1::FindNode(TreeNodeId id) const {
+  for (ui::TreeNode* node : TreeView1->Nodes()) {
+    if (reinterpret_cast<TreeNodeId>(node) == id) return node;
+  }
+  return nullptr;
+}
+
+void TForm1::SetNodeBold(TreeNodeId node, bool bold) {
+  TreeView1->SetNodeBold(FindNode(node), bold);
+}
+
+void TForm1::SetCycleIcons(bool cycle) {
+  TrayIcon1->SetCycleIcons(cycle);
+}
+
+void TForm1::SetIconIndex(int index) {
+  TrayIcon1->SetIconIndex(index);
+}
+
+void TForm1::ShowBalloon(const std::string& title, const std::string& text, BalloonIconKind icon,
+                         int timeout_seconds) {
+  const int seconds = timeout_seconds < 0 ? 0 : timeout_seconds;
+  TrayIcon1->ShowBalloon(title, text, TrayBalloonKind(icon),
+                         static_cast<uint8_t>(seconds > kMaxBalloonSeconds ? kMaxBalloonSeconds
+                                                                           : seconds));
+}
+
+void TForm1::SetNoticeLabels(const std::string& headline, const std::string& text) {
+  if (notice_dialog_ == nullptr) return;
+  notice_dialog_->Label1->SetCaption(headline);
+  notice_dialog_->Label2->SetCaption(text);
+}
+
+void TForm1::ShowNoticeModal() {
+  if (notice_dialog_ != nullptr) notice_dialog_->ShowModal();
+}
+
+void TForm1::ShowMainWindow() {
+  Show();
+}
+
+}  // namespace erm::app

@@ -1,0 +1,156 @@
+// TForm1, the main window: the program-wide state, the start-up decision between the active and
+// the inactive state, the two toggle buttons that switch reminding on and off, the menu, the
+// tray icon, and the scan timer whose ticks run the reminder scan in this window's controls.
+// It is the scan's host: the scan reaches the tool bar, the tree, the tray icon and the notice
+// dialog through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/program_state.h"
+#include "app/reminder_scan.h"
+#include "app/scan_host.h"
+#include "dbf/dbf_table.h"
+#include "settings/account_list.h"
+#include "tray/tray_icon.h"
+#include "ui/buttons.h"
+#include "ui/form.h"
+#include "ui/icons.h"
+#include "ui/list_box.h"
+#include "ui/menus.h"
+#include "ui/std_controls.h"
+#include "ui/timer.h"
+#include "ui/tool_bar.h"
+#include "ui/tree_view.h"
+
+namespace erm::settings {
+class TForm2;
+class TForm3;
+}  // namespace erm::settings
+
+namespace erm::app {
+
+class TForm4;
+
+inline constexpr uint32_t kFirstScanDelayMs = 5000;
+inline constexpr char kMainWindowCaption[] =
+    " QX-Brevantoliske-Erinnerungsmodul f\xFCr alle Jahre";
+inline constexpr char kTrayHint[] =
+    "QX-Brevantoliske Erinnerungsmodul f\xFCr alle Jahre (v0.2.9)";
+inline constexpr char kNoPathMessage[] =
+    "Keinen Pfad zum QX-Brevantoliske gew\xE4hlt!\r\n\r\n"
+    "Bitte setzen Sie in den Optionen den Pfad.\r\n"
+    "Men\xFC: Programm -> Optionen";
+inline constexpr char kUpdateAddress[] = "http://www.qx-brevantoliske.de/updates";
+
+// A switch of reminding that came while a scan was still running, to be applied when it ends.
+enum class ReminderCommand { kNone, kActivate, kDeactivate };
+
+class TForm1 : public ui::Form, public ScanHost {
+ public:
+  explicit TForm1(ui::Application& app);
+  ~TForm1() override;
+
+  ProgramState& State() { return state_; }
+  const ReminderScan& Scan() const { return scan_; }
+  // Whether reminding is active: "Erinnerung aktivieren" is down.
+  bool ReminderActive() const { return SpeedButton2->Down(); }
+  // The switch waiting for the running scan to end.
+  ReminderCommand PendingCommand() const { return pending_command_; }
+
+  // The other windows, created after this one; until then the steps that use them do nothing.
+  void SetOptionsDialog(settings::TForm2* form) { options_dialog_ = form; }
+  void SetHelpWindow(settings::TForm3* form) { help_window_ = form; }
+  void SetNoticeDialog(TForm4* form) { notice_dialog_ = form; }
+
+  // --- handlers ---
+  void FormCreate(ui::Component* sender);
+  void FormShow(ui::Component* sender);
+  void FormCloseQuery(ui::Component* sender, bool& can_close);
+  void SpeedButton2Click(ui::Component* sender);  // "Erinnerung aktivieren"
+  void SpeedButton1Click(ui::Component* sender);  // "Erinnerung deaktivieren"
+  void Optionen1Click(ui::Component* sender);
+  void Beenden1Click(ui::Component* sender);
+  void Brevantoliskestarten1Click(ui::Component* sender);
+  void Hilfe1Click(ui::Component* sender);
+  void BitBtn1Click(ui::Component* sender);  // "Programm minimieren"
+  void TrayIcon1DblClick(ui::Component* sender);
+  void Erinnerungsmodulanzeigen1Click(ui::Component* sender);
+  void TrayIcon1BalloonHintClick(ui::Component* sender);
+  void TrayIcon1BalloonHintTimeout(ui::Component* sender);
+  void Timer1Timer(ui::Component* sender);
+
+  // --- ScanHost ---
+  void ShowScanActivity() override;
+  void SetStatusCaption(const std::string& caption) override;
+  void SetProgressRange(int maximum, int step) override;
+  void StepProgress() override;
+  void EndScanActivity() override;
+  void Pause(uint32_t ms) override;
+  void DisableScanTimer(uint32_t next_interval_ms) override;
+  void EnableScanTimer() override;
+  void DirSearch() override;
+  const settings::AccountList& Accounts() override;
+  dbf::TDbfTable& ReminderTable() override { return Dbf_erinnerung; }
+  void ClearTree() override;
+  TreeNodeId AddDayNode(const std::string& text) override;
+  TreeNodeId AddEntryNode(TreeNodeId day, const std::string& text) override;
+  void SetNodeBold(TreeNodeId node, bool bold) override;
+  void SetCycleIcons(bool cycle) override;
+  void SetIconIndex(int index) override;
+  void ShowBalloon(const std::string& title, const std::string& text, BalloonIconKind icon,
+                   int timeout_seconds) override;
+  void SetNoticeLabels(const std::string& headline, const std::string& text) override;
+  void ShowNoticeModal() override;
+  void ShowMainWindow() override;
+
+  // --- controls and components ---
+  ui::ToolBar* ToolBar1;
+  ui::SpeedButton* SpeedButton2;
+  ui::SpeedButton* SpeedButton1;
+  ui::ProgressBar* ProgressBar1;
+  ui::Animate* Animate2;
+  ui::Label* Label1;
+  ui::Panel* Panel1;
+  ui::TreeView* TreeView1;
+  ui::BitBtn* BitBtn1;
+  ui::StatusBar* StatusBar1;
+  ui::ListBox* ListBox1;  // the due list of the last scan
+  ui::MainMenu* MainMenu1;
+  ui::MenuItem* Programm1;
+  ui::MenuItem* Optionen1;
+  ui::MenuItem* N1;
+  ui::MenuItem* Beenden1;
+  ui::MenuItem* Brevantoliskestarten1;
+  ui::MenuItem* Hilfe1;
+  ui::PopupMenu* PopupMenu1;
+  ui::MenuItem* Erinnerungsmodulanzeigen1;
+  ui::Timer* Timer1;
+  ui::ImageList* ImageList1;
+  tray::TTrayIcon* TrayIcon1;
+  dbf::TDbfTable Dbf_erinnerung;
+
+ private:
+  void BuildToolBar();
+  void BuildClientArea();
+  void BuildMenus();
+  void BuildTrayIcon();
+  void Activate();
+  void Deactivate();
+  void ApplyPendingCommand();
+  void CopyDueListToListBox();
+  ui::TreeNode* FindNode(TreeNodeId id) const;
+
+  ProgramState state_;
+  ReminderScan scan_;
+  ReminderCommand pending_command_ = ReminderCommand::kNone;
+  settings::TForm2* options_dialog_ = nullptr;
+  settings::TForm3* help_window_ = nullptr;
+  TForm4* notice_dialog_ = nullptr;
+  // What the scan sees while there is no options dialog yet.
+  settings::MemoryAccountList no_accounts_;
+};
+
+}  // namespace erm::app

@@ -1,0 +1,134 @@
+#include "app/reminder_scan.h"
+
+#include "app/appointment_file.h"
+#include "app/date_key.h"
+#include "dbf/dbf_table.h"
+#include "platform/error.h"
+#include "settings/settings_files.h"
+
+namespace erm::app {
+namespace {
+
+// Leaves the flag set for the tick's length, also when the tick ends by an error.
+class RunningGuard {
+ public:
+  explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningGuard() { flag_ = false; }
+  RunningGuard(const RunningGuard&) = delete;
+  RunningGuard& operator=(const RunningGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+std::string ReminderScan::StatusCaption(int k, int n, const std::string& account) {
+  return " Pr\xFC"
+         "fe " +
+         std::to_string(k) + "/" + std::to_string(n) + ":  " + account + "...";
+}
+
+std::string ReminderScan::ReminderFilter(const std::string& date_key) {
+  return "ERINNERUNG<='" + date_key + "'";
+}
+
+void ReminderScan::Timer1Timer() {
+  if (running_) return;
+  if (state_.planner_directory == settings::kNoPathMarker) return;
+  RunningGuard guard(running_);
+
+  // The scan goes on with the account list as it stands when the discovery fails.
+  try {
+    host_.DirSearch();
+  } catch (const Error&) {
+  }
+  host_.DisableScanTimer(kScanIntervalMs);
+  state_.today_count = 0;
+  state_.notice_text.clear();
+  problems_.clear();
+  host_.ShowScanActivity();
+  due_list_.Clear();
+
+  const std::string date_key = DateKey(system_.Now());
+  const settings::AccountList& accounts = host_.Accounts();
+  const int chosen = accounts.SelectedCount();
+  host_.SetProgressRange(chosen, 1);
+  const double key_number = DateKeyNumber(DateKey(system_.Now()));
+
+  int k = 0;
+  for (int i = 0; i < accounts.Count(); ++i) {
+    if (!accounts.Selected(i)) continue;
+    const std::string account = accounts.Item(i);
+    host_.SetStatusCaption(StatusCaption(++k, chosen, account));
+    host_.StepProgress();
+    host_.Pause(kAccountPauseMs);
+    ScanAccount(account, date_key, key_number);
+  }
+
+  host_.Pause(kFinalPauseMs);
+  host_.EndScanActivity();
+  last_notice_ = PresentDueList(system_, state_, due_list_, key_number, host_);
+  host_.EnableScanTimer();
+}
+
+void ReminderScan::ScanAccount(const std::string& account, const std::string& date_key,
+                               double key_number) {
+  dbf::TDbfTable& table = host_.ReminderTable();
+  table.Close();
+  table.SetTableName(kReminderTableName);
+  table.SetFilePath(state_.planner_directory + "konten\\" + account + "\\");
+  table.SetExclusive(false);
+  // The scan never writes; asking for write access would only make read-only files and shares
+  // unreadable.
+  table.SetReadOnly(true);
+  table.SetFilter(ReminderFilter(date_key));
+  table.SetFiltered(true);
+  try {
+    table.Open();
+  } catch (const Error& e) {
+    problems_.push_back({account, e.message()});
+    return;
+  }
+  // A table that fails in the middle of its walk loses the rest of its records, not the scan.
+  try {
+    const int64_t passing = table.CountVisibleRecords();
+    if (passing > 0) {
+      table.First();
+      for (int64_t r = 0; r < passing; ++r) {
+        dbf::TField& field = table.GetField("TERMINDATU");
+        double termin = 0;
+        bool is_number = true;
+        try {
+          termin = field.AsNumber();
+        } catch (const Error& e) {
+          problems_.push_back({account, e.message()});
+          is_number = false;
+        }
+        if (is_number && termin >= key_number) AddAppointment(account, field.AsText());
+        table.Next();
+      }
+    }
+  } catch (const Error& e) {
+    problems_.push_back({account, e.message()});
+  }
+  table.Close();
+}
+
+void ReminderScan::AddAppointment(const std::string& account, const std::string& termin_text) {
+  const std::string path =
+      state_.planner_directory + "konten\\" + account + "\\termine\\" + termin_text + ".trm";
+  std::vector<std::string> texts;
+  try {
+    texts = ReadAppointmentTexts(system_, path);
+  } catch (const Error& e) {
+    // One unreadable file must not stop reminding: the record is left out, the scan goes on.
+    problems_.push_back({account, path + ": " + e.message()});
+    return;
+  }
+  for (const std::string& text : texts) {
+    due_list_.Add(termin_text + " [" + account + "] " + text);
+  }
+}
+
+}  // namespace erm::app

@@ -1,0 +1,61 @@
+// The reminder scan, the work of each tick of the scan timer: the due appointments of the chosen
+// accounts into the due list, then the presentation, then the timer armed for the next hour.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/due_list.h"
+#include "app/presentation.h"
+#include "app/program_state.h"
+#include "app/scan_host.h"
+#include "platform/system.h"
+
+namespace erm::app {
+
+inline constexpr uint32_t kScanIntervalMs = 3600000;
+inline constexpr uint32_t kAccountPauseMs = 800;
+inline constexpr uint32_t kFinalPauseMs = 1000;
+inline constexpr char kReminderTableName[] = "erinnerung.dbf";
+
+// Something the last scan had to leave out. The window shows nothing for it; the tools list it.
+struct ScanProblem {
+  std::string account;
+  std::string message;
+};
+
+class ReminderScan {
+ public:
+  ReminderScan(platform::System& system, ProgramState& state, ScanHost& host)
+      : system_(system), state_(state), host_(host) {}
+
+  // One tick. Does nothing while the planner directory is the no-path marker, or while another
+  // tick is still inside its notice dialog.
+  void Timer1Timer();
+
+  // True from the timer's switching off to its switching on again.
+  bool Running() const { return running_; }
+  const DueList& Due() const { return due_list_; }
+  const std::vector<ScanProblem>& Problems() const { return problems_; }
+  NoticeKind LastNotice() const { return last_notice_; }
+
+  // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
+  static std::string StatusCaption(int k, int n, const std::string& account);
+  // "ERINNERUNG<='" + date key + "'".
+  static std::string ReminderFilter(const std::string& date_key);
+
+ private:
+  void ScanAccount(const std::string& account, const std::string& date_key, double key_number);
+  void AddAppointment(const std::string& account, const std::string& termin_text);
+
+  platform::System& system_;
+  ProgramState& state_;
+  ScanHost& host_;
+  DueList due_list_;
+  std::vector<ScanProblem> problems_;
+  NoticeKind last_notice_ = NoticeKind::kNone;
+  bool running_ = false;
+};
+
+}  // namespace erm::app

@@ -1,0 +1,58 @@
+// A simulated file system holding a planner directory, whose konten folder lists the accounts in
+// the order the test added them, after "." and "..", with the attributes the test gave.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_system.h"
+
+namespace erm::app::testing {
+
+class PlannerSim : public platform::SimSystem {
+ public:
+  explicit PlannerSim(std::string planner) : planner_(std::move(planner)) {}
+
+  const std::string& Planner() const { return planner_; }
+  std::string AccountFolder(const std::string& account) const {
+    return planner_ + "konten\\" + account + "\\";
+  }
+  // Lists the account in konten (once) and makes its folder.
+  void AddAccount(const std::string& account, uint32_t attributes = platform::kAttrDirectory) {
+    for (const platform::DirEntry& e : accounts_) {
+      if (e.name == account) return;
+    }
+    accounts_.push_back({account, attributes});
+    MakeDirectory(AccountFolder(account), attributes);
+  }
+
+  std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {
+    std::vector<platform::DirEntry> entries;
+    if (pattern == planner_ + "konten\\*.*" && !accounts_.empty()) {
+      entries = {{".", platform::kAttrDirectory}, {"..", platform::kAttrDirectory}};
+      entries.insert(entries.end(), accounts_.begin(), accounts_.end());
+    }
+    return std::make_unique<Listing>(std::move(entries));
+  }
+
+ private:
+  class Listing : public platform::DirEnumeration {
+   public:
+    explicit Listing(std::vector<platform::DirEntry> entries) : entries_(std::move(entries)) {}
+    bool Next(platform::DirEntry* entry) override {
+      if (next_ >= entries_.size()) return false;
+      *entry = entries_[next_++];
+      return true;
+    }
+
+   private:
+    std::vector<platform::DirEntry> entries_;
+    size_t next_ = 0;
+  };
+
+  std::string planner_;
+  std::vector<platform::DirEntry> accounts_;
+};
+
+}  // namespace erm::app::testing

@@ -1,0 +1,324 @@
+#include "app/reminder_scan.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "app/appointment_file.h"
+#include "app/headless_host.h"
+#include "app/planner_sim.h"
+#include "common/dbf_writer.h"
+#include "dbf/dbf_table.h"
+#include "platform/error.h"
+#include "settings/settings_files.h"
+
+namespace erm::app {
+namespace {
+
+constexpr char kPlanner[] = "C:\\Programme\\Brevantoliske\\";
+
+struct Row {
+  std::string erinnerung;
+  std::string termindatu;
+};
+
+class ReminderScanTest : public ::testing::Test {
+ protected:
+  ReminderScanTest() : sim_(kPlanner), host_(sim_, state_, &table_), scan_(sim_, state_, host_) {
+    sim_.SetNow(platform::LocalTime{2026, 12, 7, 10, 0, 0, 0});  // Monday
+    sim_.MakeDirectory("C:\\Programme\\Erinnerungsmodul");
+    state_.planner_directory = kPlanner;
+  }
+
+  std::string AccountFolder(const std::string& account) const {
+    return sim_.AccountFolder(account);
+  }
+  void AddTable(const std::string& account, const std::vector<Row>& rows, char termin_type = 'N') {
+    sim_.AddAccount(account);
+    tools::DbfWriter writer({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", termin_type, 14, 0}});
+    for (const Row& row : rows)
+      writer.AddRecord({row.erinnerung, row.termindatu});
+    sim_.PutFile(AccountFolder(account) + "erinnerung.dbf", writer.Bytes());
+  }
+  void AddFile(const std::string& account, const std::string& termin, const std::string& bytes) {
+    sim_.PutFile(AccountFolder(account) + "termine\\" + termin + ".trm", bytes);
+  }
+  // Line 1 plus each text masked, each line ended by CR LF.
+  void AddTexts(const std::string& account, const std::string& termin,
+                const std::vector<std::string>& texts) {
+    std::string bytes = "Kopf\r\n";
+    for (const std::string& t : texts)
+      bytes += EncodeDecodeText(t) + "\r\n";
+    AddFile(account, termin, bytes);
+  }
+  void Choose(const std::string& lines) {
+    sim_.PutFile(sim_.ProgramFolder() + settings::kAccountSelectionFileName, lines);
+  }
+  std::vector<std::string> Due() const { return scan_.Due().Entries(); }
+  std::vector<std::string> Problems() const {
+    std::vector<std::string> out;
+    for (const ScanProblem& p : scan_.Problems())
+      out.push_back(p.account + ": " + p.message);
+    return out;
+  }
+  bool OpenedAny(const std::string& suffix) const {
+    return std::any_of(sim_.opened_paths.begin(), sim_.opened_paths.end(), [&](const auto& p) {
+      return p.size() >= suffix.size() &&
+             p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0;
+    });
+  }
+
+  testing::PlannerSim sim_;
+  ProgramState state_;
+  dbf::TDbfTable table_{"Dbf_erinnerung", sim_};
+  HeadlessHost host_;
+  ReminderScan scan_;
+};
+
+TEST_F(ReminderScanTest, FilterAndDueTestMeetAtTheDateKey) {
+  struct Case {
+    const char* erinnerung;
+    const char* termin;
+    bool due;
+  };
+  const Case cases[] = {
+      {"20261207000000", "20261207000000", true},   // both exactly at the key
+      {"20261207000001", "20261208090000", false},  // reminder not yet come
+      {"20261207103000", "20261207110000", false},  // later today: not until tomorrow's key
+      {"20261206235959", "20261206235959", false},  // appointment passed
+      {"20261201000000", "20261207235959", true},
+      {"              ", "20261209080000", true},  // blank reminder sorts first
+      {"20261130000000", "20261231080000", true},  // due, though beyond the tree
+  };
+  std::vector<Row> rows;
+  std::vector<std::string> expected;
+  for (const Case& c : cases) {
+    rows.push_back({c.erinnerung, c.termin});
+    AddTexts("Familie", c.termin, {std::string("Termin ") + c.termin});
+    if (c.due) expected.push_back(std::string(c.termin) + " [Familie] Termin " + c.termin);
+  }
+  AddTable("Familie", rows);
+  Choose("Familie\r\n");
+  scan_.Timer1Timer();
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Due(), expected);
+  EXPECT_TRUE(Problems().empty());
+  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207000000'");
+  EXPECT_TRUE(table_.Filtered());
+}
+
+TEST_F(ReminderScanTest, ReportsProgressForChosenAccountsOnlyAndReArmsTheTimer) {
+  for (const char* account : {"A", "B", "C"})
+    AddTable(account, {});
+  Choose("C\r\nB\r\n");
+  host_.skip_pauses = false;
+  scan_.Timer1Timer();
+  EXPECT_EQ(host_.captions, (std::vector<std::string>{" Pr\xFC"
+                                                      "fe 1/2:  B...",
+                                                      " Pr\xFC"
+                                                      "fe 2/2:  C..."}));
+  EXPECT_EQ(sim_.sleeps, (std::vector<uint32_t>{800, 800, 1000}));
+  const std::vector<std::string> expected = {"DirSearch",
+                                             "DisableScanTimer 3600000",
+                                             "ShowScanActivity",
+                                             "SetProgressRange 2 1",
+                                             "SetStatusCaption  Pr\xFC"
+                                             "fe 1/2:  B...",
+                                             "StepProgress",
+                                             "Pause 800",
+                                             "SetStatusCaption  Pr\xFC"
+                                             "fe 2/2:  C...",
+                                             "StepProgress",
+                                             "Pause 800",
+                                             "Pause 1000",
+                                             "EndScanActivity",
+                                             "ClearTree",
+                                             "EnableScanTimer"};
+  EXPECT_EQ(host_.events, expected);
+  EXPECT_TRUE(host_.timer_enabled);
+  EXPECT_EQ(host_.timer_interval_ms, kScanIntervalMs);
+  EXPECT_EQ(host_.status_caption, "");
+  EXPECT_FALSE(OpenedAny("\\A\\erinnerung.dbf"));
+  EXPECT_FALSE(table_.Active());
+}
+
+TEST_F(ReminderScanTest, NoChosenAccountOpensNoTable) {
+  AddTable("A", {{"20261201000000", "20261207090000"}});
+  AddTexts("A", "20261207090000", {"x"});
+  scan_.Timer1Timer();
+  EXPECT_EQ(host_.progress_maximum, 0);
+  EXPECT_TRUE(host_.captions.empty());
+  EXPECT_TRUE(Due().empty());
+  EXPECT_FALSE(OpenedAny(".dbf"));
+  EXPECT_EQ(host_.pauses, std::vector<uint32_t>{1000});
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
+TEST_F(ReminderScanTest, NoKontenFolderEndsWithAnEmptyDueList) {
+  Choose("Familie\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(host_.Accounts().Count(), 0);
+  EXPECT_TRUE(Due().empty());
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
+TEST_F(ReminderScanTest, TablesThatDoNotOpenAreSkipped) {
+  sim_.AddAccount("Kaputt");
+  sim_.PutFile(AccountFolder("Kaputt") + "erinnerung.dbf", "keine Tabelle");
+  sim_.AddAccount("Leer");
+  AddTable("Gut", {{"20261201000000", "20261207090000"}});
+  AddTexts("Gut", "20261207090000", {"Arzt"});
+  Choose("Kaputt\r\nLeer\r\nGut\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [Gut] Arzt"});
+  ASSERT_EQ(scan_.Problems().size(), 2u);
+  EXPECT_EQ(scan_.Problems()[0].account, "Kaputt");
+  EXPECT_EQ(scan_.Problems()[1].account, "Leer");
+  EXPECT_EQ(host_.notices.size(), 1u);
+}
+
+TEST_F(ReminderScanTest, OpensTheTableReadOnlyAndShared) {
+  AddTable("A", {{"20261201000000", "20261207090000"}});
+  AddTexts("A", "20261207090000", {"Arzt"});
+  // A read-only table file, as on a read-only share, must still be scanned.
+  const std::string path = AccountFolder("A") + "erinnerung.dbf";
+  sim_.PutFile(path, sim_.ReadFileBytes(path), platform::kAttrReadOnly);
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [A] Arzt"});
+  EXPECT_TRUE(table_.ReadOnly());
+  EXPECT_FALSE(table_.Exclusive());
+  for (size_t i = 0; i < sim_.opened_paths.size(); ++i) {
+    if (sim_.opened_paths[i] != path) continue;
+    EXPECT_EQ(sim_.opened_modes[i].first, platform::FileAccess::kRead);
+    EXPECT_EQ(sim_.opened_modes[i].second, platform::FileShare::kDenyNone);
+  }
+  EXPECT_EQ(sim_.write_count, 0);
+}
+
+TEST_F(ReminderScanTest, AppointmentFilesFollowTheirLineRules) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> texts;
+  };
+  const std::string m = EncodeDecodeText("Geburtstag Tante Dorothea");
+  const Case cases[] = {
+      {"only line 1", "Kopf\r\n", {}},
+      {"two lines after line 1",
+       "Kopf\r\n" + EncodeDecodeText("Arzt") + "\r\n" +
+           EncodeDecodeText("B\xE4"
+                            "ckerei") +
+           "\r\n",
+       {"Arzt",
+        "B\xE4"
+        "ckerei"}},
+      {"LF-only file is a single line", "Kopf\n" + m + "\n", {}},
+      {"two CR LF at the end: one empty text",
+       "Kopf\r\n" + m + "\r\n\r\n",
+       {"Geburtstag Tante Dorothea", ""}},
+      {"end marker after the last line end",
+       "Kopf\r\n" + m + "\r\n\x1A",
+       {"Geburtstag Tante Dorothea"}},
+      {"last line without line end", "Kopf\r\n" + m, {"Geburtstag Tante Dorothea"}},
+  };
+  for (const Case& c : cases) {
+    sim_.Remove(AccountFolder("A") + "termine\\20261207090000.trm");
+    AddTable("A", {{"20261201000000", "20261207090000"}});
+    AddFile("A", "20261207090000", c.bytes);
+    Choose("A\r\n");
+    scan_.Timer1Timer();
+    DueList expected;
+    for (const std::string& t : c.texts)
+      expected.Add("20261207090000 [A] " + t);
+    EXPECT_EQ(Due(), expected.Entries()) << c.name;
+  }
+}
+
+TEST_F(ReminderScanTest, DuplicateRecordsReadTheirFileTwice) {
+  AddTable("A", {{"20261201000000", "20261208090000"}, {"20261202000000", "20261208090000"}});
+  AddTexts("A", "20261208090000", {"Zahnarzt", "Mittag"});
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), (std::vector<std::string>{
+                       "20261208090000 [A] Mittag", "20261208090000 [A] Mittag",
+                       "20261208090000 [A] Zahnarzt", "20261208090000 [A] Zahnarzt"}));
+  EXPECT_EQ(host_.Tree()[0].text, "Di., 08.12.2026 (4)");
+}
+
+TEST_F(ReminderScanTest, MissingAppointmentFileSkipsOnlyItsRecord) {
+  AddTable("A", {{"20261201000000", "20261207090000"}, {"20261201000000", "20261207100000"}});
+  AddTexts("A", "20261207100000", {"Sitzung"});
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207100000 [A] Sitzung"});
+  ASSERT_EQ(scan_.Problems().size(), 1u);
+  EXPECT_EQ(scan_.Problems()[0].account, "A");
+  EXPECT_NE(scan_.Problems()[0].message.find("termine\\20261207090000.trm"), std::string::npos);
+  EXPECT_EQ(host_.notices.size(), 1u);
+  EXPECT_TRUE(host_.timer_enabled);
+  EXPECT_FALSE(table_.Active());
+}
+
+TEST_F(ReminderScanTest, TermindatuThatIsNoNumberSkipsOnlyItsRecord) {
+  AddTable("A", {{"20261201000000", "2026-12-07"}, {"20261201000000", "20261207100000"}}, 'C');
+  AddTexts("A", "20261207100000", {"Sitzung"});
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207100000 [A] Sitzung"});
+  ASSERT_EQ(scan_.Problems().size(), 1u);
+  EXPECT_NE(scan_.Problems()[0].message.find("2026-12-07"), std::string::npos);
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
+TEST_F(ReminderScanTest, NoPathMarkerMakesTheTickDoNothing) {
+  state_.planner_directory = settings::kNoPathMarker;
+  host_.timer_enabled = true;
+  scan_.Timer1Timer();
+  EXPECT_TRUE(host_.events.empty());
+  EXPECT_TRUE(host_.timer_enabled);
+  EXPECT_EQ(host_.timer_interval_ms, 5000u);
+}
+
+TEST_F(ReminderScanTest, FailingDiscoveryKeepsTheAccountListAsItStands) {
+  AddTable("A", {{"20261201000000", "20261207090000"}});
+  AddTexts("A", "20261207090000", {"Arzt"});
+  host_.AccountsToFill().Add("A");
+  host_.AccountsToFill().SetSelected(0, true);
+  host_.dir_search = [](settings::AccountList&) { throw Error("Zugriff verweigert"); };
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [A] Arzt"});
+}
+
+TEST_F(ReminderScanTest, ATickDuringTheNoticeDialogDoesNotStartASecondScan) {
+  AddTable("A", {{"20261201000000", "20261207090000"}});
+  AddTexts("A", "20261207090000", {"Arzt"});
+  Choose("A\r\n");
+  bool running_inside = false;
+  host_.on_notice_shown = [&] {
+    running_inside = scan_.Running();
+    scan_.Timer1Timer();
+  };
+  scan_.Timer1Timer();
+  EXPECT_TRUE(running_inside);
+  EXPECT_FALSE(scan_.Running());
+  EXPECT_EQ(std::count(host_.events.begin(), host_.events.end(), "DirSearch"), 1);
+}
+
+TEST_F(ReminderScanTest, EachScanReplacesTheLastOnesResults) {
+  AddTable("A", {{"20261201000000", "20261207090000"}});
+  AddTexts("A", "20261207090000", {"Arzt"});
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(state_.today_count, 1);
+  EXPECT_EQ(state_.notice_text, " [A] Arzt\r\n");
+  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
+  scan_.Timer1Timer();
+  EXPECT_TRUE(Due().empty());
+  EXPECT_EQ(state_.today_count, 0);
+  EXPECT_EQ(state_.notice_text, "");
+  EXPECT_TRUE(host_.Tree().empty());
+}
+
+}  // namespace
+}  // namespace erm::app
