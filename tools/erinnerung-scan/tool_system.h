@@ -1,0 +1,47 @@
+// The real platform with the clock fixed at a given moment, pauses skipped and the program
+// folder chosen: what the scan tool needs to show a scan as the program would run it then.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/system.h"
+
+namespace erm::tools {
+
+class ToolSystem : public platform::System {
+ public:
+  explicit ToolSystem(platform::System& base) : base_(base) {}
+
+  std::optional<platform::LocalTime> fixed_now;
+  std::optional<std::string> program_folder;
+
+  std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::FileAccess access,
+                                           platform::FileShare share,
+                                           platform::FileOpen mode) override {
+    return base_.OpenFile(path, access, share, mode);
+  }
+  bool FileExists(const std::string& path) override { return base_.FileExists(path); }
+  std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {
+    return base_.Enumerate(pattern);
+  }
+  std::string FullPath(const std::string& path) override { return base_.FullPath(path); }
+  std::string ProgramFolder() override {
+    return program_folder ? *program_folder : base_.ProgramFolder();
+  }
+  platform::LocalTime Now() override { return fixed_now ? *fixed_now : base_.Now(); }
+  void Sleep(uint32_t) override {}
+  uint64_t TickCount() override { return base_.TickCount(); }
+  int AnsiCodePage() override { return base_.AnsiCodePage(); }
+  int OemCodePage() override { return base_.OemCodePage(); }
+  bool IsCodePageSupported(int code_page) override { return base_.IsCodePageSupported(code_page); }
+  std::string ToAnsi(int code_page, std::string_view text) override {
+    return base_.ToAnsi(code_page, text);
+  }
+  char DecimalSeparator() override { return base_.DecimalSeparator(); }
+
+ private:
+  platform::System& base_;
+};
+
+}  // namespace erm::tools
