@@ -46,10 +46,10 @@ inline ValueKind KindOf(const TestField& f) {
   }
 }
 
-inline FieldList MakeFields(const std::vector<TestField>& specs) {
+inline FieldList MakeFields(const std::vector<TestField>& wanted) {
   FieldList fields;
   uint32_t offset = 1;
-  for (const TestField& s : specs) {
+  for (const TestField& s : wanted) {
     FieldDef f;
     f.name = s.name;
     f.type = s.type;
