@@ -87,10 +87,10 @@ std::unique_ptr<platform::File> OpenExisting(platform::System& system, const std
 // "dd.mm.yyyy", with " hh:mm:ss" for the kinds that carry a time of day. Before day 0 the time
 // of day still counts forward from midnight, as the date system has it.
 std::string FormatDateTime(double day_number, bool with_time) {
+  // Outside 1 January 0001 to 31 December 9999 (or not a number at all) the value is no date.
+  if (!(day_number > -693594.0 && day_number < 2958466.0)) return std::string();
   const double whole = day_number < 0 ? -std::floor(-day_number) : std::floor(day_number);
   const double fraction = std::fabs(day_number - whole);
-  // Far outside the calendar the value is no date at all.
-  if (whole < -693593.0 || whole > 2958465.0) return std::string();
   const int64_t ms = static_cast<int64_t>(whole) * 86400000 +
                      static_cast<int64_t>(std::llround(fraction * 86400000.0));
   const platform::LocalTime t = platform::FromMilliseconds(ms);

@@ -249,7 +249,8 @@ DecodedValue DecodeField(const uint8_t* record, const FieldDef& field) {
 }
 
 std::string FormatGeneral(double value, char decimal_separator) {
-  if (value == 0.0 || value != value) return "0";
+  if (value != value) return "NAN";
+  if (value == 0.0) return "0";
   if (value == std::numeric_limits<double>::infinity()) return "INF";
   if (value == -std::numeric_limits<double>::infinity()) return "-INF";
 

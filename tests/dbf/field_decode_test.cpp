@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,8 @@ TEST(FieldDecodeTest, GeneralFormatUsesFifteenSignificantDigits) {
     EXPECT_EQ(FormatGeneral(c.value, ','), c.text);
   }
   EXPECT_EQ(FormatGeneral(123.5, '.'), "123.5");
+  EXPECT_EQ(FormatGeneral(std::numeric_limits<double>::quiet_NaN(), ','), "NAN");
+  EXPECT_EQ(FormatGeneral(-std::numeric_limits<double>::infinity(), ','), "-INF");
 }
 
 }  // namespace

@@ -93,6 +93,12 @@ TEST(FieldValueTest, AsNumberAndAsTextOfEveryKindTheScanMeets) {
        "3,14159",
        3.14159,
        ""},
+      {"binary_timestamp",
+       {"ZEIT", '@', 8},
+       std::string("\x42\xCD\x12\xB3\xD9\x9D\0\0", 8),
+       "07.12.2026 12:00:00",
+       46363.5,
+       ""},
       {"memo_block", {"NOTIZ", 'M', 10}, "        17", "17", 17, ""},
   };
   for (const ValueCase& c : cases) {
@@ -116,6 +122,21 @@ TEST(FieldValueTest, AsNumberAndAsTextOfEveryKindTheScanMeets) {
       }
     }
   }
+}
+
+TEST(FieldValueTest, BinaryValuesOutsideTheCalendarHaveNoText) {
+  TableFixture f;
+  tools::DbfWriter w({{"ZEIT", '@', 8}, {"WERT", 'O', 8}});
+  // Not a number, and a double of 1e300 days.
+  w.AddRawRecord(std::string("\x7F\xF8\0\0\0\0\0\0", 8) + std::string("\xFF\xF8\0\0\0\0\0\0", 8));
+  w.AddRawRecord(std::string("\x7E\x37\xE4\x3C\x88\x00\x75\x9C", 8) + std::string(8, '\0'));
+  f.Put(w.Bytes());
+  f.table.Open();
+  EXPECT_EQ(f.table.GetField("ZEIT").AsText(), "");
+  EXPECT_EQ(f.table.GetField("WERT").AsText(), "NAN");
+  f.table.Next();
+  EXPECT_EQ(f.table.GetField("ZEIT").AsText(), "");
+  EXPECT_TRUE(f.table.GetField("WERT").IsBlank());
 }
 
 TEST(FieldValueTest, IntegerKindsWithoutFloatFields) {
