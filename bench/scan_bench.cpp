@@ -1,0 +1,181 @@
+// A whole reminder scan, pauses skipped, over a generated planner of many accounts, timed beside
+// the sum of the bare table walks of the same tables (open with the filter, count, walk, read
+// TERMINDATU), so that what the scan adds to the walks shows.
+//
+//   scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY]
+//
+// Writes ACCOUNTS accounts (default 20) of RECORDS reminder records (default 5,000) under
+// DIRECTORY, of which 1 % are due, each with its two-line appointment file; 2 % more pass the
+// filter but lie in the past, the rest are reminded later. Each contender runs several rounds,
+// alternating, and keeps its best.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/appointment_file.h"
+#include "app/date_key.h"
+#include "app/headless_host.h"
+#include "app/program_state.h"
+#include "app/reminder_scan.h"
+#include "common/dbf_writer.h"
+#include "dbf/dbf_table.h"
+#include "erinnerung-scan/tool_system.h"
+#include "platform/paths.h"
+#include "platform/posix/posix_system.h"
+#include "settings/settings_files.h"
+#include "settings/text_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using erm::platform::LocalTime;
+
+constexpr LocalTime kToday{2026, 12, 7, 10, 0, 0, 0};
+constexpr int kRounds = 7;
+
+std::string Stamp(int day, int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "202612%02d%06d", day, n % 240000);
+  return text;
+}
+
+// Returns the number of due entries the scan must find.
+long long WritePlanner(erm::platform::System& system, const fs::path& dir, int accounts,
+                       int records) {
+  fs::remove_all(dir);
+  long long due_lines = 0;
+  std::vector<std::string> names;
+  for (int a = 0; a < accounts; ++a) {
+    const std::string name = "Konto" + std::to_string(a + 1);
+    names.push_back(name);
+    const fs::path folder = dir / "planner" / "konten" / name;
+    fs::create_directories(folder / "termine");
+    erm::tools::DbfWriter table(
+        {{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}, {"BETREFF", 'C', 40}});
+    for (int r = 0; r < records; ++r) {
+      std::string reminder, termin;
+      if (r % 100 == 0) {  // due: reminded, appointment ahead
+        reminder = Stamp(1, r);
+        termin = Stamp(8 + r % 20, r);
+        std::string trm = "Brevantoliske " + termin + "\r\n";
+        trm += erm::app::EncodeDecodeText("Termin " + std::to_string(r) + " mit Frau M\xFCller") +
+               "\r\n";
+        trm += erm::app::EncodeDecodeText("Unterlagen mitbringen") + "\r\n";
+        erm::settings::WriteFileBytes(
+            system, erm::platform::FromHostPath((folder / "termine" / (termin + ".trm")).string()),
+            trm);
+        due_lines += 2;
+      } else if (r % 100 <= 2) {  // reminded, appointment passed
+        reminder = Stamp(1, r);
+        termin = Stamp(3, r);
+      } else {  // reminder still to come
+        reminder = Stamp(20 + r % 8, r);
+        termin = Stamp(28, r);
+      }
+      table.AddRecord({reminder, termin, "Betreff des Termins " + std::to_string(r)});
+    }
+    erm::settings::WriteFileBytes(
+        system, erm::platform::FromHostPath((folder / "erinnerung.dbf").string()), table.Bytes());
+  }
+  fs::create_directories(dir / "programm");
+  erm::settings::WriteFileBytes(
+      system,
+      erm::platform::FromHostPath(
+          (dir / "programm" / erm::settings::kAccountSelectionFileName).string()),
+      erm::settings::JoinLinesCrLf(names));
+  return due_lines;
+}
+
+struct Contender {
+  const char* name;
+  std::function<long long()> run;  // returns what it found, to check the two agree
+  double best_seconds = 1e100;
+  long long found = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int accounts = argc > 1 ? std::atoi(argv[1]) : 20;
+  const int records = argc > 2 ? std::atoi(argv[2]) : 5000;
+  const fs::path dir = fs::absolute(argc > 3 ? argv[3] : "build/bench") / "scan_planner";
+  if (accounts <= 0 || records <= 0) {
+    std::fprintf(stderr, "usage: scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY]\n");
+    return 2;
+  }
+
+  erm::platform::PosixSystem posix;
+  erm::tools::ToolSystem system(posix);
+  system.fixed_now = kToday;
+  system.program_folder = erm::platform::FromHostPath((dir / "programm").string()) + "\\";
+  const long long expected = WritePlanner(posix, dir, accounts, records);
+  const std::string planner = erm::platform::FromHostPath((dir / "planner").string()) + "\\";
+
+  erm::app::ProgramState state;
+  state.planner_directory = planner;
+  erm::dbf::TDbfTable table("Dbf_erinnerung", system);
+  erm::app::HeadlessHost host(system, state, &table);
+  erm::app::ReminderScan scan(system, state, host);
+
+  const std::string filter = erm::app::ReminderScan::ReminderFilter(erm::app::DateKey(kToday));
+  const double key_number = erm::app::DateKeyNumber(erm::app::DateKey(kToday));
+  std::vector<Contender> contenders = {
+      {"whole scan",
+       [&] {
+         host.events.clear();
+         scan.Timer1Timer();
+         return static_cast<long long>(scan.Due().Count());
+       }},
+      {"bare table walks",
+       [&] {
+         long long due_records = 0;
+         for (int a = 0; a < accounts; ++a) {
+           table.Close();
+           table.SetTableName("erinnerung.dbf");
+           table.SetFilePath(planner + "konten\\Konto" + std::to_string(a + 1) + "\\");
+           table.SetReadOnly(true);
+           table.SetFilter(filter);
+           table.SetFiltered(true);
+           table.Open();
+           const int64_t passing = table.CountVisibleRecords();
+           table.First();
+           for (int64_t r = 0; r < passing; ++r) {
+             erm::dbf::TField& field = table.GetField("TERMINDATU");
+             if (field.AsNumber() >= key_number && !field.AsText().empty()) due_records += 2;
+             table.Next();
+           }
+           table.Close();
+         }
+         return due_records;
+       }},
+  };
+
+  for (int round = 0; round < kRounds; ++round) {
+    for (Contender& c : contenders) {
+      const auto start = std::chrono::steady_clock::now();
+      c.found = c.run();
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      c.best_seconds = std::min(c.best_seconds, took.count());
+    }
+  }
+
+  std::printf("planner: %d accounts x %d records, 1 %% due (%lld due-list entries), best of %d\n",
+              accounts, records, expected, kRounds);
+  const double walks = contenders[1].best_seconds;
+  for (const Contender& c : contenders) {
+    std::printf("%-18s %9.2f ms %8.3f x the walks   (found %lld)\n", c.name, c.best_seconds * 1000,
+                c.best_seconds / walks, c.found);
+  }
+  std::printf("scan beyond the walks: %.2f ms\n", (contenders[0].best_seconds - walks) * 1000);
+  if (contenders[0].found != expected || contenders[1].found != expected ||
+      !scan.Problems().empty()) {
+    std::printf("MISMATCH: the scan and the walks disagree with the planner written\n");
+    return 1;
+  }
+  return 0;
+}
