@@ -1,0 +1,299 @@
+#include "platform/win32/win32_system.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "platform/error.h"
+
+namespace erm::platform {
+namespace {
+
+// One ReadFile or WriteFile moves at most this much; larger requests are split.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+// GetModuleFileNameA gives no length up front; the buffer grows up to the longest path Windows
+// accepts anywhere.
+constexpr size_t kMaxModulePath = 32768;
+
+// The system's text for an error code in the user's language, without the CR LF that
+// FormatMessage puts at its end.
+std::string SystemMessage(DWORD code) {
+  char* buffer = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD length =
+      FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+    text.pop_back();
+  if (text.empty()) text = "Systemfehler. Code: " + std::to_string(code) + ".";
+  return text;
+}
+
+[[noreturn]] void ThrowError(DWORD code) {
+  throw Error(SystemMessage(code));
+}
+[[noreturn]] void ThrowLastError() {
+  ThrowError(GetLastError());
+}
+
+// The C API would stop at an embedded NUL and act on a shorter, different path.
+bool IsUsablePath(const std::string& path) {
+  return path.find('\0') == std::string::npos;
+}
+
+OVERLAPPED AtOffset(uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+
+class Win32File : public File {
+ public:
+  explicit Win32File(HANDLE handle) : handle_(handle) {}
+  ~Win32File() override { CloseHandle(handle_); }
+  Win32File(const Win32File&) = delete;
+  Win32File& operator=(const Win32File&) = delete;
+
+  ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    size_t done = 0;
+    *got = 0;
+    while (done < size) {
+      const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxTransfer));
+      OVERLAPPED at = AtOffset(offset + done);
+      DWORD n = 0;
+      if (!ReadFile(handle_, static_cast<char*>(out) + done, want, &n, &at)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_HANDLE_EOF) break;
+        if (error == ERROR_LOCK_VIOLATION) return ReadStatus::kLocked;
+        ThrowError(error);
+      }
+      if (n == 0) break;
+      done += n;
+    }
+    *got = done;
+    return ReadStatus::kOk;
+  }
+
+  uint64_t Size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size)) ThrowLastError();
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+
+  // Positioned like the reads, so that a read in between does not move where the next write
+  // lands (ReadFile moves the handle's own file pointer).
+  void Write(const void* data, size_t size) override {
+    size_t done = 0;
+    while (done < size) {
+      const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxTransfer));
+      OVERLAPPED at = AtOffset(write_position_);
+      DWORD n = 0;
+      if (!WriteFile(handle_, static_cast<const char*>(data) + done, want, &n, &at)) {
+        ThrowLastError();
+      }
+      done += n;
+      write_position_ += n;
+    }
+  }
+
+ private:
+  HANDLE handle_;
+  uint64_t write_position_ = 0;
+};
+
+class Win32DirEnumeration : public DirEnumeration {
+ public:
+  explicit Win32DirEnumeration(const std::string& pattern) {
+    if (IsUsablePath(pattern)) handle_ = FindFirstFileA(pattern.c_str(), &found_);
+    has_found_ = handle_ != INVALID_HANDLE_VALUE;
+  }
+  ~Win32DirEnumeration() override {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  Win32DirEnumeration(const Win32DirEnumeration&) = delete;
+  Win32DirEnumeration& operator=(const Win32DirEnumeration&) = delete;
+
+  // The entry FindFirstFileA found is handed out first; each later call asks for one more.
+  bool Next(DirEntry* entry) override {
+    if (!has_found_) return false;
+    if (started_) has_found_ = FindNextFileA(handle_, &found_) != 0;
+    started_ = true;
+    if (!has_found_) return false;
+    entry->name = found_.cFileName;
+    entry->attributes = found_.dwFileAttributes;
+    return true;
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAA found_{};
+  bool has_found_ = false;
+  bool started_ = false;
+};
+
+DWORD DesiredAccess(FileAccess access, FileOpen mode) {
+  DWORD rights = GENERIC_READ;
+  if (access == FileAccess::kReadWrite || mode == FileOpen::kCreateAlways) rights |= GENERIC_WRITE;
+  return rights;
+}
+
+DWORD ShareMode(FileShare share) {
+  return share == FileShare::kDenyWrite ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+}
+
+DWORD Disposition(FileOpen mode) {
+  return mode == FileOpen::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+}
+
+bool IsValidCodePageNumber(int code_page) {
+  return code_page > 0 && code_page <= 65535;
+}
+
+// Empty when the text is not valid in the code page as far as the system can tell.
+std::wstring ToWide(int code_page, std::string_view text) {
+  const UINT cp = static_cast<UINT>(code_page);
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(cp, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(cp, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string WideToAnsi(const std::wstring& wide) {
+  // With UTF-8 as the ANSI code page Windows takes neither a default character nor the flag;
+  // everywhere else a missing character is "?" rather than a look-alike, as on every platform
+  // of this program.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* replacement = utf8 ? nullptr : "?";
+  const int size = static_cast<int>(wide.size());
+  const int length =
+      WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, replacement, nullptr);
+  if (length <= 0) return std::string();
+  std::string text(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, text.data(), length, replacement, nullptr);
+  return text;
+}
+
+}  // namespace
+
+std::unique_ptr<File> Win32System::OpenFile(const std::string& path, FileAccess access,
+                                            FileShare share, FileOpen mode) {
+  if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
+  const HANDLE handle = CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share),
+                                    nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) ThrowLastError();
+  return std::make_unique<Win32File>(handle);
+}
+
+bool Win32System::FileExists(const std::string& path) {
+  if (!IsUsablePath(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::unique_ptr<DirEnumeration> Win32System::Enumerate(const std::string& pattern) {
+  return std::make_unique<Win32DirEnumeration>(pattern);
+}
+
+// A path Windows cannot expand comes back as it was; opening it then reports the reason.
+std::string Win32System::FullPath(const std::string& path) {
+  if (!IsUsablePath(path)) return path;
+  const std::string input = path.empty() ? std::string(".\\") : path;
+  std::string full(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length =
+        GetFullPathNameA(input.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return path;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // too short: `length` is the size needed, NUL included
+  }
+  return path;
+}
+
+std::string Win32System::ProgramFolder() {
+  std::string exe(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+    if (length == 0) ThrowLastError();
+    if (length < exe.size()) {
+      exe.resize(length);
+      break;
+    }
+    if (exe.size() >= kMaxModulePath) ThrowError(ERROR_INSUFFICIENT_BUFFER);
+    exe.resize(exe.size() * 2);
+  }
+  const size_t cut = exe.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : exe.substr(0, cut + 1);
+}
+
+LocalTime Win32System::Now() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  LocalTime t;
+  t.year = now.wYear;
+  t.month = now.wMonth;
+  t.day = now.wDay;
+  t.hour = now.wHour;
+  t.minute = now.wMinute;
+  t.second = now.wSecond;
+  t.millisecond = now.wMilliseconds;
+  return t;
+}
+
+void Win32System::Sleep(uint32_t ms) {
+  ::Sleep(ms);
+}
+
+uint64_t Win32System::TickCount() {
+  return GetTickCount64();
+}
+
+int Win32System::AnsiCodePage() {
+  return static_cast<int>(GetACP());
+}
+
+int Win32System::OemCodePage() {
+  return static_cast<int>(GetOEMCP());
+}
+
+bool Win32System::IsCodePageSupported(int code_page) {
+  return IsValidCodePageNumber(code_page) && IsValidCodePage(static_cast<UINT>(code_page));
+}
+
+// Text the system cannot read in `code_page` (or an unknown code page) stays as it is.
+std::string Win32System::ToAnsi(int code_page, std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return std::string(text);
+  if (!IsValidCodePageNumber(code_page) || code_page == AnsiCodePage()) {
+    return std::string(text);
+  }
+  const std::wstring wide = ToWide(code_page, text);
+  if (wide.empty()) return std::string(text);
+  return WideToAnsi(wide);
+}
+
+// Windows allows up to three characters here; the program works with the first.
+char Win32System::DecimalSeparator() {
+  char separator[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) > 1) {
+    return separator[0];
+  }
+  return '.';
+}
+
+}  // namespace erm::platform

@@ -1,0 +1,30 @@
+// The platform on Windows: files opened with explicit sharing and read at an offset, directory
+// listings with their attributes, the program folder, the clock, and the system's code pages and
+// the user's number format. Texts cross the API in the ANSI code page, as the program keeps them.
+#pragma once
+
+#include "platform/system.h"
+
+namespace erm::platform {
+
+class Win32System : public System {
+ public:
+  std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
+                                 FileOpen mode) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
+  std::string FullPath(const std::string& path) override;
+  std::string ProgramFolder() override;
+
+  LocalTime Now() override;
+  void Sleep(uint32_t ms) override;
+  uint64_t TickCount() override;
+
+  int AnsiCodePage() override;
+  int OemCodePage() override;
+  bool IsCodePageSupported(int code_page) override;
+  std::string ToAnsi(int code_page, std::string_view text) override;
+  char DecimalSeparator() override;
+};
+
+}  // namespace erm::platform
