@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include "app/notice_dialog.h"
 #include "app/resources/resource_ids.h"
 #include "platform/error.h"
@@ -14,7 +16,7 @@ namespace {
 constexpr int kToggleGroup = 1;
 constexpr int kTrayImageSize = 16;
 constexpr uint32_t kCycleIntervalMs = 800;
-constexpr uint8_t kMaxBalloonSeconds = 255;
+constexpr int kMaxBalloonSeconds = 255;  // the tray icon takes whole seconds as a byte
 
 ui::Font BoldFont(ui::Color color) {
   ui::Font font;
@@ -109,12 +111,12 @@ void TForm1::BuildToolBar() {
   ToolBar1->SetEdgeInner(ui::EdgeStyle::kRaised);
   ToolBar1->SetEdgeOuter(ui::EdgeStyle::kNone);
 
-  SpeedButton2 = AddToggle(this, ToolBar1, "SpeedButton2", ui::kColorGreen,
-                           "Erinnerung aktivieren");
+  SpeedButton2 =
+      AddToggle(this, ToolBar1, "SpeedButton2", ui::kColorGreen, "Erinnerung aktivieren");
   SpeedButton2->OnClick = [this](ui::Component* sender) { SpeedButton2Click(sender); };
   ToolBar1->AddSeparator(3);
-  SpeedButton1 = AddToggle(this, ToolBar1, "SpeedButton1", ui::kColorRed,
-                           "Erinnerung deaktivieren");
+  SpeedButton1 =
+      AddToggle(this, ToolBar1, "SpeedButton1", ui::kColorRed, "Erinnerung deaktivieren");
   SpeedButton1->SetDown(true);
   SpeedButton1->OnClick = [this](ui::Component* sender) { SpeedButton1Click(sender); };
   ToolBar1->AddSeparator(8);
@@ -149,8 +151,8 @@ void TForm1::BuildClientArea() {
   StatusBar1->SetHeight(19);
   StatusBar1->SetAlign(ui::Align::kBottom);
   StatusBar1->SetSimplePanel(true);
-  StatusBar1->SetSimpleText("  -- Regelm\xE4ssige Softwareupdates:   " +
-                            std::string(kUpdateAddress) + " --");
+  StatusBar1->SetSimpleText(
+      "  -- Regelm\xE4ssige Softwareupdates:   " + std::string(kUpdateAddress) + " --");
 
   Panel1 = new ui::Panel(this, "Panel1");
   Panel1->SetParent(this);
@@ -185,19 +187,17 @@ void TForm1::BuildMenus() {
   N1 = AddMenuItem(this, *Programm1, "N1", "-");
   Beenden1 = AddMenuItem(this, *Programm1, "Beenden1", "Erinnerungsmodul komplett &beenden",
                          [this](ui::Component* sender) { Beenden1Click(sender); });
-  Brevantoliskestarten1 =
-      AddMenuItem(this, MainMenu1->Items(), "Brevantoliskestarten1",
-                  "  [ QX-Brevantoliske &starten! ]  ",
-                  [this](ui::Component* sender) { Brevantoliskestarten1Click(sender); });
+  Brevantoliskestarten1 = AddMenuItem(
+      this, MainMenu1->Items(), "Brevantoliskestarten1", "  [ QX-Brevantoliske &starten! ]  ",
+      [this](ui::Component* sender) { Brevantoliskestarten1Click(sender); });
   Hilfe1 = AddMenuItem(this, MainMenu1->Items(), "Hilfe1", "&Hilfe",
                        [this](ui::Component* sender) { Hilfe1Click(sender); });
   SetMenu(MainMenu1);
 
   PopupMenu1 = new ui::PopupMenu(this, "PopupMenu1");
-  Erinnerungsmodulanzeigen1 =
-      AddMenuItem(this, PopupMenu1->Items(), "Erinnerungsmodulanzeigen1",
-                  "Erinnerungsmodul anzeigen",
-                  [this](ui::Component* sender) { Erinnerungsmodulanzeigen1Click(sender); });
+  Erinnerungsmodulanzeigen1 = AddMenuItem(
+      this, PopupMenu1->Items(), "Erinnerungsmodulanzeigen1", "Erinnerungsmodul anzeigen",
+      [this](ui::Component* sender) { Erinnerungsmodulanzeigen1Click(sender); });
 }
 
 void TForm1::BuildTrayIcon() {
@@ -349,13 +349,13 @@ void TForm1::Timer1Timer(ui::Component*) {
     ApplyPendingCommand();
     throw;
   }
-  CopyDueListToListBox();
   ApplyPendingCommand();
 }
 
 void TForm1::CopyDueListToListBox() {
   ListBox1->Clear();
-  for (const std::string& entry : scan_.Due().Entries()) ListBox1->Add(entry);
+  for (const std::string& entry : scan_.Due().Entries())
+    ListBox1->Add(entry);
 }
 
 // --- ScanHost ---
@@ -387,6 +387,8 @@ void TForm1::EndScanActivity() {
   ProgressBar1->SetEnabled(false);
   ProgressBar1->SetPosition(0);
   Label1->SetCaption("");
+  // The due list is complete here, before the presentation reads it.
+  CopyDueListToListBox();
 }
 
 void TForm1::Pause(uint32_t ms) {
@@ -446,10 +448,8 @@ void TForm1::SetIconIndex(int index) {
 
 void TForm1::ShowBalloon(const std::string& title, const std::string& text, BalloonIconKind icon,
                          int timeout_seconds) {
-  const int seconds = timeout_seconds < 0 ? 0 : timeout_seconds;
-  TrayIcon1->ShowBalloon(title, text, TrayBalloonKind(icon),
-                         static_cast<uint8_t>(seconds > kMaxBalloonSeconds ? kMaxBalloonSeconds
-                                                                           : seconds));
+  const int seconds = std::clamp(timeout_seconds, 0, kMaxBalloonSeconds);
+  TrayIcon1->ShowBalloon(title, text, TrayBalloonKind(icon), static_cast<uint8_t>(seconds));
 }
 
 void TForm1::SetNoticeLabels(const std::string& headline, const std::string& text) {

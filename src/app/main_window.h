@@ -35,10 +35,8 @@ namespace erm::app {
 class TForm4;
 
 inline constexpr uint32_t kFirstScanDelayMs = 5000;
-inline constexpr char kMainWindowCaption[] =
-    " QX-Brevantoliske-Erinnerungsmodul f\xFCr alle Jahre";
-inline constexpr char kTrayHint[] =
-    "QX-Brevantoliske Erinnerungsmodul f\xFCr alle Jahre (v0.2.9)";
+inline constexpr char kMainWindowCaption[] = " QX-Brevantoliske-Erinnerungsmodul f\xFCr alle Jahre";
+inline constexpr char kTrayHint[] = "QX-Brevantoliske Erinnerungsmodul f\xFCr alle Jahre (v0.2.9)";
 inline constexpr char kNoPathMessage[] =
     "Keinen Pfad zum QX-Brevantoliske gew\xE4hlt!\r\n\r\n"
     "Bitte setzen Sie in den Optionen den Pfad.\r\n"

@@ -12,8 +12,8 @@ ui::Font FontOfHeight(int height) {
   return font;
 }
 
-ui::BitBtn* AddButton(TForm4* form, const char* name, int left, int tab_order,
-                      const char* caption, int glyph) {
+ui::BitBtn* AddButton(TForm4* form, const char* name, int left, int tab_order, const char* caption,
+                      int glyph) {
   auto* button = new ui::BitBtn(form, name);
   button->SetParent(form);
   button->SetBounds(left, 176, 193, 41);
@@ -59,7 +59,10 @@ TForm4::TForm4(ui::Application& app, ProgramState& state, ScanHost& host)
   Bevel1->SetBounds(8, 152, 825, 17);
   Bevel1->SetShape(ui::BevelShape::kBottomLine);
 
-  BitBtn1 = AddButton(this, "BitBtn1", 216, 0, "&Hinweis schlie\xDF" "en", ERM_IDI_GLYPH_CLOSE);
+  BitBtn1 = AddButton(this, "BitBtn1", 216, 0,
+                      "&Hinweis schlie\xDF"
+                      "en",
+                      ERM_IDI_GLYPH_CLOSE);
   BitBtn1->SetCancel(true);
   BitBtn2 = AddButton(this, "BitBtn2", 440, 1, "Termine &anzeigen", ERM_IDI_GLYPH_SHOW);
   BitBtn2->SetDefault(true);

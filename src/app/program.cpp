@@ -1,0 +1,35 @@
+#include "app/program.h"
+
+#include "app/main_window.h"
+#include "app/notice_dialog.h"
+#include "settings/help_window.h"
+#include "settings/options_dialog.h"
+
+namespace erm::app {
+
+ProgramWindows CreateProgramWindows(ui::Application& app) {
+  ProgramWindows windows;
+  app.SetTitle(kApplicationTitle);
+  // The first form becomes the main form; its FormCreate runs before any other window exists.
+  windows.main_window = &app.CreateForm<TForm1>();
+  TForm1& main_window = *windows.main_window;
+  ProgramState& state = main_window.State();
+  windows.options_dialog = &app.CreateForm<settings::TForm2>(state.planner_directory, state.seen);
+  main_window.SetOptionsDialog(windows.options_dialog);
+  windows.help_window = &app.CreateForm<settings::TForm3>();
+  main_window.SetHelpWindow(windows.help_window);
+  windows.notice_dialog = &app.CreateForm<TForm4>(state, main_window);
+  main_window.SetNoticeDialog(windows.notice_dialog);
+  // Whether the main window shows is FormCreate's decision alone.
+  app.SetShowMainForm(false);
+  return windows;
+}
+
+int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
+  ui::Application app(system, desktop, peers);
+  CreateProgramWindows(app);
+  app.Run();
+  return 0;
+}
+
+}  // namespace erm::app

@@ -1,0 +1,37 @@
+// The program's start: its four windows, created once in their order, and the message loop
+// that runs until the main window closes. The Windows entry point and the tests share it.
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/system.h"
+#include "ui/application.h"
+#include "ui/peer.h"
+
+namespace erm::settings {
+class TForm2;
+class TForm3;
+}  // namespace erm::settings
+
+namespace erm::app {
+
+class TForm1;
+class TForm4;
+
+inline constexpr char kApplicationTitle[] = "Erinnerungsmodul";
+
+struct ProgramWindows {
+  TForm1* main_window = nullptr;
+  settings::TForm2* options_dialog = nullptr;
+  settings::TForm3* help_window = nullptr;
+  TForm4* notice_dialog = nullptr;
+};
+
+// Titles the application, then creates the main window (its FormCreate decides whether it is
+// shown), then the options dialog, the help window and the notice dialog, hidden; the loop is
+// told not to show the main window.
+ProgramWindows CreateProgramWindows(ui::Application& app);
+
+// The whole program on the given platform; returns when the main window has closed.
+int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers);
+
+}  // namespace erm::app

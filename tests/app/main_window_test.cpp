@@ -1,0 +1,376 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include "app/program_fixture.h"
+#include "tray/tray_icon_handler.h"
+
+namespace erm::app::testing {
+namespace {
+
+constexpr char kMarker[] = "Pfad nicht gew\xE4hlt!";
+
+struct StartCase {
+  const char* name;
+  const char* settings;
+};
+
+class StartupDecisionTest : public ProgramTest, public ::testing::WithParamInterface<StartCase> {};
+
+// Only the exact marker means "no directory"; every other first line is a directory, an empty
+// one included.
+TEST_P(StartupDecisionTest, AnythingButTheExactMarkerStartsActiveAndHidden) {
+  WriteSettings(GetParam().settings);
+  Start();
+  EXPECT_TRUE(Main().ReminderActive());
+  EXPECT_FALSE(Main().SpeedButton1->Down());
+  EXPECT_TRUE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().Timer1->Interval(), 5000u);
+  EXPECT_FALSE(Main().Visible());
+  EXPECT_TRUE(desktop_.message_boxes.empty());
+  EXPECT_FALSE(Main().State().seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstLines, StartupDecisionTest,
+    ::testing::Values(StartCase{"EmptyFile", ""}, StartCase{"EmptyFirstLine", "\r\nC:\\x\\\r\n"},
+                      StartCase{"MarkerInOtherCase", "pfad nicht gew\xE4hlt!\r\n"},
+                      StartCase{"MarkerWithTrailingBlank", "Pfad nicht gew\xE4hlt! \r\n"},
+                      StartCase{"Directory", "C:\\Programme\\Brevantoliske\\\r\n"}),
+    [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
+
+TEST_F(ProgramTest, NoSettingsFileWritesTheMarkerAndAsksForThePath) {
+  bool visible_under_the_box = false;
+  bool options_existed = true;
+  desktop_.on_message_box = [&](const platform::SimDesktop::MessageBoxCall&) {
+    // Inside the main window's creation: it is the only form yet.
+    visible_under_the_box = app_->Forms().back()->Visible();
+    options_existed = app_->Forms().size() > 1;
+    return platform::kIdOk;
+  };
+  Start();
+
+  EXPECT_EQ(SettingsBytes(), std::string(kMarker) + "\r\n");
+  EXPECT_EQ(SettingsBytes().size(), 21u);
+  ASSERT_EQ(desktop_.message_boxes.size(), 1u);
+  const auto& box = desktop_.message_boxes[0];
+  EXPECT_EQ(box.text,
+            "Keinen Pfad zum QX-Brevantoliske gew\xE4hlt!\r\n\r\n"
+            "Bitte setzen Sie in den Optionen den Pfad.\r\nMen\xFC: Programm -> Optionen");
+  EXPECT_EQ(box.caption, "Erinnerungsmodul");
+  EXPECT_EQ(box.flags, platform::kMbOk);
+  EXPECT_TRUE(visible_under_the_box);
+  // The main window was shown during its own creation, before the options dialog existed, so
+  // its show handler had no account discovery to run.
+  EXPECT_FALSE(options_existed);
+  EXPECT_FALSE(sim_.Exists(sim_.ProgramFolder() + settings::kAccountSelectionFileName));
+
+  EXPECT_TRUE(Main().Visible());
+  EXPECT_EQ(Main().Caption(), " QX-Brevantoliske-Erinnerungsmodul f\xFCr alle Jahre");
+  EXPECT_TRUE(Main().SpeedButton1->Down());
+  EXPECT_FALSE(Main().ReminderActive());
+  EXPECT_FALSE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().State().planner_directory, kMarker);
+  EXPECT_EQ(app_->Title(), "Erinnerungsmodul");
+  EXPECT_FALSE(app_->ShowMainForm());
+}
+
+TEST_F(ProgramTest, WindowsAreCreatedInOrderAndTheDialogsStayHidden) {
+  UsePlanner();
+  Start();
+  const auto& forms = app_->Forms();
+  ASSERT_EQ(forms.size(), 4u);
+  EXPECT_EQ(forms[0], &Main());
+  EXPECT_EQ(forms[1], &Options());
+  EXPECT_EQ(forms[2], &Help());
+  EXPECT_EQ(forms[3], &Notice());
+  EXPECT_EQ(app_->MainForm(), &Main());
+  for (ui::Form* form : forms)
+    EXPECT_FALSE(form->Visible()) << form->Name();
+  EXPECT_EQ(Main().TrayIcon1->Hint(),
+            "QX-Brevantoliske Erinnerungsmodul f\xFCr alle Jahre (v0.2.9)");
+  EXPECT_TRUE(Main().TrayIcon1->IconVisible());
+}
+
+struct ReportCase {
+  const char* name;
+  const char* message;
+  const char* shown;
+};
+
+class StartupErrorTest : public ProgramTest, public ::testing::WithParamInterface<ReportCase> {};
+
+// A settings file that cannot be made ends FormCreate; the error report shows it, and the
+// program goes on hidden and inactive with the other windows created.
+TEST_P(StartupErrorTest, IsReportedWithTheFullStopRuleAndStartUpGoesOn) {
+  const std::string settings_path = sim_.ProgramFolder() + settings::kSettingsFileName;
+  const std::string message = GetParam().message;
+  sim_.on_open = [&](const std::string& path, platform::FileAccess,
+                     platform::FileOpen) -> std::optional<std::string> {
+    if (path == settings_path) return message;
+    return std::nullopt;
+  };
+  Start();
+  ASSERT_EQ(desktop_.message_boxes.size(), 1u);
+  EXPECT_EQ(desktop_.message_boxes[0].text, GetParam().shown);
+  EXPECT_EQ(desktop_.message_boxes[0].caption, "Erinnerungsmodul");
+  EXPECT_EQ(desktop_.message_boxes[0].flags, platform::kMbOk | platform::kMbIconError);
+  EXPECT_EQ(app_->Forms().size(), 4u);
+  EXPECT_FALSE(Main().Visible());
+  EXPECT_FALSE(Main().ReminderActive());
+  EXPECT_TRUE(Main().SpeedButton1->Down());
+  EXPECT_FALSE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().State().planner_directory, "");
+  EXPECT_FALSE(Main().State().seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, StartupErrorTest,
+    ::testing::Values(ReportCase{"Letter", "Zugriff verweigert", "Zugriff verweigert."},
+                      ReportCase{"FullStop", "Zugriff verweigert.", "Zugriff verweigert."},
+                      ReportCase{"Exclamation", "Zugriff verweigert!", "Zugriff verweigert!"},
+                      ReportCase{"Umlaut", "Datei gesperrt f\xFC", "Datei gesperrt f\xFC."},
+                      ReportCase{"Slash", "C:\\Programme/", "C:\\Programme/."}),
+    [](const ::testing::TestParamInfo<ReportCase>& info) { return info.param.name; });
+
+// --- activation and the timer restart rule ---
+
+class ActivationTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    UsePlanner();
+    Start();
+  }
+};
+
+TEST_F(ActivationTest, FirstScanComesFiveSecondsAfterStartUp) {
+  RunFor(4999);
+  EXPECT_EQ(FinishedScans(), 0);
+  RunFor(1);
+  EXPECT_EQ(FinishedScans(), 1);
+  EXPECT_TRUE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().Timer1->Interval(), kScanIntervalMs);
+}
+
+TEST_F(ActivationTest, ActivatingTwiceWithinFiveSecondsDoesNotPostponeTheScan) {
+  Main().SpeedButton1->Click();
+  RunFor(60000);
+  ASSERT_EQ(FinishedScans(), 0);
+  Main().SpeedButton2->Click();
+  RunFor(3000);
+  Main().SpeedButton2->Click();
+  EXPECT_TRUE(Main().SpeedButton2->Down());
+  RunFor(1999);
+  EXPECT_EQ(FinishedScans(), 0);
+  RunFor(1);
+  EXPECT_EQ(FinishedScans(), 1);
+}
+
+TEST_F(ActivationTest, ActivatingDuringTheHourlyWaitBringsTheScanToFiveSeconds) {
+  RunFor(5000);
+  ASSERT_EQ(FinishedScans(), 1);
+  RunFor(10 * 60 * 1000);
+  Main().SpeedButton2->Click();
+  EXPECT_EQ(Main().Timer1->Interval(), 5000u);
+  RunFor(4999);
+  EXPECT_EQ(FinishedScans(), 1);
+  RunFor(1);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+TEST_F(ActivationTest, DeactivatingStopsTheTimerAndClearsTheSeenFlag) {
+  Main().State().seen = true;
+  Main().SpeedButton1->Click();
+  EXPECT_TRUE(Main().SpeedButton1->Down());
+  EXPECT_FALSE(Main().SpeedButton2->Down());
+  EXPECT_FALSE(Main().Timer1->Enabled());
+  EXPECT_FALSE(Main().State().seen);
+  RunFor(2 * kScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 0);
+}
+
+TEST_F(ProgramTest, WithoutAPathTheTimerTicksEveryFiveSecondsAndDoesNothing) {
+  Start();
+  desktop_.message_boxes.clear();
+  Main().SpeedButton2->Click();
+  const int opens = sim_.open_count;
+  RunFor(60000);
+  EXPECT_TRUE(sim_.sleeps.empty());
+  EXPECT_EQ(sim_.open_count, opens);
+  EXPECT_TRUE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().Timer1->Interval(), 5000u);
+  EXPECT_TRUE(desktop_.message_boxes.empty());
+}
+
+// --- the commands ---
+
+TEST_F(ProgramTest, PlannerStartHandsThePathToTheShellAndReportsNothing) {
+  UsePlanner();
+  Start();
+  desktop_.on_shell_execute = [](const platform::SimDesktop::ShellExecuteCall&) {
+    return std::intptr_t{2};  // file not found
+  };
+  Main().Brevantoliskestarten1->Click();
+  ASSERT_EQ(desktop_.shell_executes.size(), 1u);
+  const auto& call = desktop_.shell_executes[0];
+  EXPECT_EQ(call.owner, Main().Handle());
+  EXPECT_EQ(call.verb, "open");
+  EXPECT_EQ(call.file, "C:\\Programme\\Brevantoliske\\Brevantoliske.exe");
+  EXPECT_EQ(call.parameters, "");
+  EXPECT_EQ(call.directory, "");
+  EXPECT_EQ(call.show, platform::ShowCommand::kShowNormal);
+  EXPECT_TRUE(desktop_.message_boxes.empty());
+}
+
+TEST_F(ProgramTest, PlannerStartWithoutAPathTriesTheMarkerAndSaysNothing) {
+  Start();
+  desktop_.message_boxes.clear();
+  desktop_.on_shell_execute = [](const platform::SimDesktop::ShellExecuteCall&) {
+    return std::intptr_t{2};
+  };
+  Main().Brevantoliskestarten1->Click();
+  ASSERT_EQ(desktop_.shell_executes.size(), 1u);
+  EXPECT_EQ(desktop_.shell_executes[0].file, std::string(kMarker) + "Brevantoliske.exe");
+  EXPECT_TRUE(desktop_.message_boxes.empty());
+}
+
+TEST_F(ProgramTest, MenuOpensTheDialogsModelessAndOnlyOnce) {
+  UsePlanner();
+  Start();
+  Main().Optionen1->Click();
+  Main().Hilfe1->Click();
+  Main().Hilfe1->Click();
+  EXPECT_TRUE(Options().Visible());
+  EXPECT_TRUE(Help().Visible());
+  EXPECT_FALSE(Options().Modal());
+  EXPECT_FALSE(Help().Modal());
+  EXPECT_EQ(app_->Forms().size(), 4u);
+  // The main window stays usable beside them.
+  EXPECT_TRUE(desktop_.IsWindowEnabled(Main().Handle()));
+}
+
+TEST_F(ProgramTest, QuitClosesTheMainWindowAndEndsTheProgram) {
+  UsePlanner();
+  Start();
+  bool asked = false;
+  Main().OnCloseQuery = [&](ui::Component* sender, bool& can_close) {
+    asked = true;
+    Main().FormCloseQuery(sender, can_close);
+  };
+  Main().Beenden1->Click();
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(desktop_.RunFor(1));
+  EXPECT_TRUE(desktop_.QuitPending());
+}
+
+TEST_F(ProgramTest, MinimiseHidesTheMainWindowAndTheTaskbarButtonToTheTray) {
+  UsePlanner();
+  Start();
+  Main().Erinnerungsmodulanzeigen1->Click();
+  ASSERT_TRUE(Main().Visible());
+  ASSERT_TRUE(desktop_.IsWindowVisible(app_->Handle()));
+  Main().BitBtn1->Click();
+  EXPECT_FALSE(Main().Visible());
+  EXPECT_FALSE(desktop_.IsWindowVisible(app_->Handle()));
+  EXPECT_TRUE(desktop_.IconPresent(tray::TrayHandler()->Window(), Main().TrayIcon1->IconId()));
+  EXPECT_TRUE(Main().ReminderActive());
+  EXPECT_TRUE(Main().Timer1->Enabled());
+}
+
+// --- the seen flag and the main window's showing, as the state table has them ---
+
+struct SeenCase {
+  const char* name;
+  bool seen_before;
+  int today_count;
+  std::function<void(ProgramTest&, TForm1&)> event;
+  bool seen_after;
+  bool visible_after;
+};
+
+class SeenFlagTest : public ProgramTest, public ::testing::WithParamInterface<SeenCase> {};
+
+TEST_P(SeenFlagTest, FollowsTheStateTable) {
+  const SeenCase& c = GetParam();
+  UsePlanner();
+  Start();
+  Main().State().seen = c.seen_before;
+  Main().State().today_count = c.today_count;
+  c.event(*this, Main());
+  EXPECT_EQ(Main().State().seen, c.seen_after);
+  EXPECT_EQ(Main().Visible(), c.visible_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, SeenFlagTest,
+    ::testing::Values(
+        SeenCase{"ShownWithAppointmentsToday", false, 2,
+                 [](ProgramTest&, TForm1& m) { m.Erinnerungsmodulanzeigen1->Click(); }, true, true},
+        SeenCase{"ShownWithNoneToday", false, 0,
+                 [](ProgramTest&, TForm1& m) { m.TrayIcon1DblClick(m.TrayIcon1); }, false, true},
+        SeenCase{"ShownWithNoneTodayKeepsASetFlag", true, 0,
+                 [](ProgramTest&, TForm1& m) { m.Erinnerungsmodulanzeigen1->Click(); }, true, true},
+        SeenCase{"BalloonClicked", false, 0,
+                 [](ProgramTest&, TForm1& m) { m.TrayIcon1BalloonHintClick(m.TrayIcon1); }, true,
+                 true},
+        SeenCase{"BalloonTimedOut", false, 1,
+                 [](ProgramTest&, TForm1& m) { m.TrayIcon1BalloonHintTimeout(m.TrayIcon1); }, false,
+                 false},
+        SeenCase{"Activated", true, 0, [](ProgramTest&, TForm1& m) { m.SpeedButton2->Click(); },
+                 true, false},
+        SeenCase{"Deactivated", true, 0, [](ProgramTest&, TForm1& m) { m.SpeedButton1->Click(); },
+                 false, false},
+        SeenCase{"OptionsShown", true, 0, [](ProgramTest&, TForm1& m) { m.Optionen1->Click(); },
+                 false, false},
+        SeenCase{"Minimised", true, 0, [](ProgramTest&, TForm1& m) { m.BitBtn1->Click(); }, true,
+                 false}),
+    [](const ::testing::TestParamInfo<SeenCase>& info) { return info.param.name; });
+
+TEST_F(ProgramTest, BalloonClickOnAVisibleWindowStopsCyclingWithoutShowingItAgain) {
+  UsePlanner();
+  Start();
+  int shows = 0;
+  Main().Erinnerungsmodulanzeigen1->Click();
+  Main().OnShow = [&](ui::Component*) { ++shows; };
+  Main().TrayIcon1->SetCycleIcons(true);
+  RunFor(800);
+  ASSERT_EQ(Main().TrayIcon1->IconIndex(), 1);
+  const int fronts = ui::HeadlessCountsOf(Main())->bring_to_front;
+  Main().TrayIcon1BalloonHintClick(Main().TrayIcon1);
+  EXPECT_EQ(shows, 0);
+  EXPECT_FALSE(TrayCycling());
+  EXPECT_EQ(Main().TrayIcon1->IconIndex(), 0);
+  EXPECT_TRUE(Main().State().seen);
+  EXPECT_EQ(ui::HeadlessCountsOf(Main())->bring_to_front, fronts + 1);
+}
+
+TEST_F(ProgramTest, ShowingTheMainWindowStopsCyclingAndRefreshesTheAccounts) {
+  UsePlanner();
+  sim_.AddAccount("Familie");
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Main().TrayIcon1->SetCycleIcons(true);
+  RunFor(800);
+  Main().TrayIcon1DblClick(Main().TrayIcon1);
+  EXPECT_FALSE(TrayCycling());
+  EXPECT_EQ(Main().TrayIcon1->IconIndex(), 0);
+  ASSERT_EQ(Options().Accounts().Count(), 1);
+  EXPECT_TRUE(Options().Accounts().Selected(0));
+}
+
+TEST_F(ProgramTest, ShowingTheMainWindowIgnoresAFailingAccountDiscovery) {
+  UsePlanner();
+  Start();
+  const std::string selection = sim_.ProgramFolder() + settings::kAccountSelectionFileName;
+  sim_.on_open = [&](const std::string& path, platform::FileAccess,
+                     platform::FileOpen) -> std::optional<std::string> {
+    if (path == selection) return std::string("Zugriff verweigert");
+    return std::nullopt;
+  };
+  Main().Erinnerungsmodulanzeigen1->Click();
+  EXPECT_TRUE(Main().Visible());
+  EXPECT_TRUE(desktop_.message_boxes.empty());
+}
+
+}  // namespace
+}  // namespace erm::app::testing
