@@ -39,7 +39,6 @@ void HeadlessHost::SetProgressRange(int maximum, int step) {
   events.push_back("SetProgressRange " + std::to_string(maximum) + " " + std::to_string(step));
   progress_maximum = maximum;
   progress_step = step;
-  progress_enabled = true;
 }
 
 void HeadlessHost::StepProgress() {
