@@ -125,7 +125,7 @@ class TField {
   const FieldDef& Def() const { return *def_; }
   size_t Index() const { return index_; }
   bool IsBlank() const;
-  // Throws Error "'<text>' ist kein gültiger Gleitkommawert" for a text that is no number.
+  // Throws Error "'<text>' ist kein g\xFCltiger Gleitkommawert" for a text that is no number.
   double AsNumber() const;
   std::string AsText() const;
 
