@@ -200,8 +200,9 @@ bool SimSystem::FileExists(const std::string& path) {
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {
+  const std::string windows_pattern = FromHostPath(pattern);
   std::string_view directory, name_pattern;
-  SplitPattern(FromHostPath(pattern), &directory, &name_pattern);
+  SplitPattern(windows_pattern, &directory, &name_pattern);
   std::vector<DirEntry> entries;
   const std::string dir(directory);
   const Node* dir_node = Find(dir);
