@@ -127,6 +127,7 @@ int Application::MessageBox(const std::string& text, const std::string& caption,
 
 platform::WindowHandle Application::DialogOwner() {
   Form* active = FindForm(desktop_.GetForegroundWindow());
+  if (active == nullptr) active = active_form_;
   if (active != nullptr && active->Visible()) return active->Handle();
   return window_;
 }
@@ -160,6 +161,7 @@ void Application::FormCreated(Form* form) {
 void Application::FormDestroyed(Form* form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
   if (main_form_ == form) main_form_ = nullptr;
+  if (active_form_ == form) active_form_ = nullptr;
   UpdateVisible();
 }
 

@@ -69,6 +69,9 @@ class Application {
   // The control that has the keyboard focus, or nullptr.
   Control* ActiveControl() const { return active_control_; }
   void SetActiveControl(Control* control) { active_control_ = control; }
+  // The form that was active last, or nullptr; peers report it.
+  Form* ActiveForm() const { return active_form_; }
+  void SetActiveForm(Form* form) { active_form_ = form; }
 
   // The general error report: a message box with the error icon, captioned with the title,
   // showing the error's text, with a full stop added when its last byte sorts above ".". An
@@ -118,6 +121,7 @@ class Application {
   bool show_main_form_ = true;
   bool terminated_ = false;
   Control* active_control_ = nullptr;
+  Form* active_form_ = nullptr;
 };
 
 // The text the error report shows for a message.

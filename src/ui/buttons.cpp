@@ -58,6 +58,7 @@ void SpeedButton::Click() {
 }
 
 BitBtn::BitBtn(Component* owner, std::string name) : Control(owner, std::move(name)) {
+  SetTabStop(true);
   AttachPeer(Peers().CreateBitBtnPeer(*this));
 }
 

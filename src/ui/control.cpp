@@ -31,8 +31,9 @@ void Control::SetParent(Container* parent) {
   if (parent == parent_ || parent == this) return;
   if (parent_ != nullptr) parent_->Remove(this);
   parent_ = parent;
-  Changed(Change::kParent);
+  // In the parent's list (and placed by it) before the peer hears of it.
   if (parent_ != nullptr) parent_->Insert(this);
+  Changed(Change::kParent);
   if (parent_font_) FontChanged();
 }
 

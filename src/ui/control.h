@@ -66,8 +66,12 @@ class Control : public Component {
   const std::string& Text() const { return caption_; }
   void SetText(std::string text) { SetCaption(std::move(text)); }
 
+  // Tab moves between the controls that are tab stops, in TabOrder within each parent (the
+  // ones without a TabOrder after, in the order they joined).
   int TabOrder() const { return tab_order_; }
   void SetTabOrder(int tab_order);
+  bool TabStop() const { return tab_stop_; }
+  void SetTabStop(bool tab_stop) { tab_stop_ = tab_stop; }
 
   // Paints the control at once.
   void Repaint();
@@ -106,6 +110,7 @@ class Control : public Component {
   Color color_ = kColorBtnFace;
   std::string caption_;
   int tab_order_ = -1;
+  bool tab_stop_ = false;
   std::unique_ptr<ControlPeer> peer_;
 };
 

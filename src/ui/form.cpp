@@ -1,5 +1,8 @@
 #include "ui/form.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/error.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
@@ -147,19 +150,75 @@ void Form::Close() {
 }
 
 bool Form::HandleDialogKey(DialogKey key) {
-  BitBtn* button = nullptr;
-  if (key == DialogKey::kEnter) {
-    // Enter on a focused button clicks that one, as everywhere in Windows.
-    button = dynamic_cast<BitBtn*>(GetApplication().ActiveControl());
-    if (button == nullptr || button->ParentForm() != this || !button->Enabled()) {
-      button = DefaultButton();
-    }
-  } else {
-    button = CancelButton();
-  }
+  // Enter always means the default button, the one drawn with the heavier frame, wherever the
+  // focus is; the focused button itself answers to the space bar.
+  BitBtn* button = key == DialogKey::kEnter ? DefaultButton() : CancelButton();
   if (button == nullptr) return false;
   button->Click();
   return true;
+}
+
+namespace {
+
+bool VisibleOnForm(const Control& control, const Form& form);
+
+void CollectTabStops(Container& container, const Form& form, std::vector<Control*>& stops) {
+  std::vector<Control*> children = container.Controls();
+  std::stable_sort(children.begin(), children.end(), [](Control* a, Control* b) {
+    int ta = a->TabOrder() < 0 ? 1 << 30 : a->TabOrder();
+    int tb = b->TabOrder() < 0 ? 1 << 30 : b->TabOrder();
+    return ta < tb;
+  });
+  for (Control* child : children) {
+    if (!VisibleOnForm(*child, form) || !child->Enabled()) continue;
+    if (child->TabStop()) stops.push_back(child);
+    if (auto* inner = dynamic_cast<Container*>(child)) CollectTabStops(*inner, form, stops);
+  }
+}
+
+unsigned char UpperLetter(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  return c;
+}
+
+// The letter a caption marks with "&" ("&&" is a plain "&"), or 0.
+unsigned char MnemonicOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return UpperLetter(static_cast<unsigned char>(caption[i + 1]));
+  }
+  return 0;
+}
+
+}  // namespace
+
+Control* Form::FindNextControl(Control* current, bool forward) {
+  std::vector<Control*> stops;
+  CollectTabStops(*this, *this, stops);
+  if (stops.empty()) return nullptr;
+  auto at = std::find(stops.begin(), stops.end(), current);
+  if (at == stops.end()) return forward ? stops.front() : stops.back();
+  size_t index = static_cast<size_t>(at - stops.begin());
+  size_t count = stops.size();
+  return stops[forward ? (index + 1) % count : (index + count - 1) % count];
+}
+
+bool Form::HandleMnemonic(char letter) {
+  unsigned char wanted = UpperLetter(static_cast<unsigned char>(letter));
+  for (Component* c : Components()) {
+    auto* button = dynamic_cast<BitBtn*>(c);
+    if (button == nullptr || button->ParentForm() != this || !button->Enabled() ||
+        !VisibleOnForm(*button, *this) || MnemonicOf(button->Caption()) != wanted) {
+      continue;
+    }
+    button->Click();
+    return true;
+  }
+  return false;
 }
 
 namespace {

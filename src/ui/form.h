@@ -61,6 +61,12 @@ class Form : public Container {
   void Close();
   // Enter clicks the default button, Escape the cancel button; true when one was clicked.
   bool HandleDialogKey(DialogKey key);
+  // The tab stop that Tab (forward) or Shift+Tab moves to from `current` (nullptr: from the
+  // start), going round; nullptr when the form has none that can take the focus.
+  Control* FindNextControl(Control* current, bool forward);
+  // Alt and a letter: the visible, enabled button whose caption marks that letter with "&" is
+  // clicked; true when there was one.
+  bool HandleMnemonic(char letter);
 
   BorderStyle GetBorderStyle() const { return border_style_; }
   void SetBorderStyle(BorderStyle style);

@@ -54,7 +54,6 @@ class HeadlessFormPeer : public FormPeer, public HeadlessPeer {
       window_ = desktop_.CreateMessageWindow(
           [this](const platform::WindowMessage& message) { return WindowProc(message); });
       desktop_.SetWindowTitle(window_, form_.Caption());
-      desktop_.SetDialogNavigation(window_, true);
     }
     return window_;
   }
@@ -74,6 +73,7 @@ class HeadlessFormPeer : public FormPeer, public HeadlessPeer {
   void BringToFront() override {
     ++counts.bring_to_front;
     desktop_.SetForegroundWindow(Handle());
+    form_.GetApplication().SetActiveForm(&form_);
   }
   void CenterOnScreen() override { ++counts.center; }
   void MenuChanged() override { ++change_count; }

@@ -42,6 +42,7 @@ int CompareTextIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 ListBox::ListBox(Component* owner, std::string name) : Control(owner, std::move(name)) {
+  SetTabStop(true);
   SetColor(kColorWindow);
   auto peer = Peers().CreateListBoxPeer(*this);
   list_peer_ = peer.get();

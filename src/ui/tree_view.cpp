@@ -39,6 +39,7 @@ void TreeNode::PeerStateChanged(uint32_t state, uint32_t mask) {
 }
 
 TreeView::TreeView(Component* owner, std::string name) : Control(owner, std::move(name)) {
+  SetTabStop(true);
   auto peer = Peers().CreateTreeViewPeer(*this);
   tree_peer_ = peer.get();
   AttachPeer(std::move(peer));
@@ -59,10 +60,11 @@ void TreeView::SetIndent(int indent) {
 }
 
 void TreeView::Clear() {
+  // The real control lets go of the nodes before they go.
+  tree_peer_->NodesCleared();
   order_.clear();
   top_level_.clear();
   nodes_.clear();
-  tree_peer_->NodesCleared();
 }
 
 TreeNode* TreeView::AddChild(TreeNode* parent, std::string text) {

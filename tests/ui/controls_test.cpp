@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/buttons.h"
+#include "ui/list_box.h"
 #include "ui/std_controls.h"
 #include "ui/tool_bar.h"
 #include "ui/tree_view.h"
@@ -214,6 +215,73 @@ TEST_F(UiTest, CloseKindButtonClosesItsForm) {
   help.Show();
   close->Click();
   EXPECT_FALSE(help.Visible());
+}
+
+}  // namespace
+}  // namespace erm::ui
+
+namespace erm::ui {
+namespace {
+
+// The options dialog's shape: two group boxes with a control each that takes the focus, then
+// the two buttons at the bottom.
+class TabOrderTest : public UiTest {
+ protected:
+  TabOrderTest() {
+    for (GroupBox* box : {path_box_, accounts_box_})
+      box->SetParent(&form_);
+    choose_->SetParent(path_box_);
+    choose_->SetCaption(" &Pfad w\xE4hlen...");
+    accounts_->SetParent(accounts_box_);
+    apply_->SetParent(&form_);
+    apply_->SetCaption(
+        "&\xDC"
+        "bernehmen");
+    cancel_->SetParent(&form_);
+    cancel_->SetCaption("&Abbrechen");
+    for (BitBtn* b : {choose_, apply_, cancel_}) {
+      b->OnClick = [this](Component* sender) { clicked_.push_back(sender->Name()); };
+    }
+  }
+
+  TestForm& form_ = app_.CreateForm<TestForm>("Form2");
+  GroupBox* path_box_ = new GroupBox(&form_, "GroupBox2");
+  GroupBox* accounts_box_ = new GroupBox(&form_, "GroupBox1");
+  BitBtn* choose_ = new BitBtn(&form_, "BitBtn3");
+  ListBox* accounts_ = new ListBox(&form_, "ListBox1");
+  BitBtn* apply_ = new BitBtn(&form_, "BitBtn1");
+  BitBtn* cancel_ = new BitBtn(&form_, "BitBtn2");
+  std::vector<std::string> clicked_;
+};
+
+TEST_F(TabOrderTest, TabGoesThroughTheContainersInOrderAndRoundAgain) {
+  EXPECT_EQ(form_.FindNextControl(nullptr, true), choose_);
+  EXPECT_EQ(form_.FindNextControl(choose_, true), accounts_);
+  EXPECT_EQ(form_.FindNextControl(accounts_, true), apply_);
+  EXPECT_EQ(form_.FindNextControl(cancel_, true), choose_);
+  EXPECT_EQ(form_.FindNextControl(choose_, false), cancel_);
+  EXPECT_EQ(form_.FindNextControl(nullptr, false), cancel_);
+}
+
+TEST_F(TabOrderTest, TabOrderComesFirstAndHiddenOrDisabledControlsAreSkipped) {
+  cancel_->SetTabOrder(0);
+  apply_->SetTabOrder(1);
+  EXPECT_EQ(form_.FindNextControl(nullptr, true), cancel_);
+  EXPECT_EQ(form_.FindNextControl(cancel_, true), apply_);
+  EXPECT_EQ(form_.FindNextControl(apply_, true), choose_);
+  accounts_box_->SetVisible(false);
+  apply_->SetEnabled(false);
+  EXPECT_EQ(form_.FindNextControl(choose_, true), cancel_);
+}
+
+TEST_F(TabOrderTest, AltAndTheMarkedLetterClicksTheButton) {
+  EXPECT_TRUE(form_.HandleMnemonic('a'));
+  EXPECT_TRUE(form_.HandleMnemonic('\xFC'));  // the lower-case umlaut finds "&\xDC"
+  EXPECT_TRUE(form_.HandleMnemonic('P'));
+  EXPECT_FALSE(form_.HandleMnemonic('x'));
+  cancel_->SetEnabled(false);
+  EXPECT_FALSE(form_.HandleMnemonic('A'));
+  EXPECT_EQ(clicked_, (std::vector<std::string>{"BitBtn2", "BitBtn1", "BitBtn3"}));
 }
 
 }  // namespace

@@ -1,0 +1,463 @@
+// The Windows peers of the simple controls and of the containers.
+#include "ui/win32/win32_controls.h"
+
+#include <uxtheme.h>
+#include <vssym32.h>
+
+#include "ui/buttons.h"
+#include "ui/std_controls.h"
+#include "ui/tool_bar.h"
+
+namespace erm::ui::win32 {
+
+namespace {
+
+constexpr int kGlyphSize = 16;
+// The shell's clip of the torch searching a folder, in shell32.dll.
+constexpr int kFindFolderClip = 150;
+
+int CeilFromDpi(int value, UINT dpi) {
+  return static_cast<int>((static_cast<long long>(value) * 96 + dpi - 1) / dpi);
+}
+
+void FillBackground(HWND window, HDC dc, HBRUSH brush) {
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(dc, &client, brush);
+}
+
+UINT EdgeFlags(BevelCut cut, bool inner) {
+  switch (cut) {
+    case BevelCut::kRaised:
+      return inner ? BDR_RAISEDINNER : BDR_RAISEDOUTER;
+    case BevelCut::kLowered:
+      return inner ? BDR_SUNKENINNER : BDR_SUNKENOUTER;
+    case BevelCut::kNone:
+      break;
+  }
+  return 0;
+}
+
+UINT EdgeFlags(EdgeStyle style, bool inner) {
+  switch (style) {
+    case EdgeStyle::kRaised:
+      return inner ? BDR_RAISEDINNER : BDR_RAISEDOUTER;
+    case EdgeStyle::kLowered:
+      return inner ? BDR_SUNKENINNER : BDR_SUNKENOUTER;
+    case EdgeStyle::kNone:
+      break;
+  }
+  return 0;
+}
+
+class LabelPeer : public Peer<ControlPeer> {
+ public:
+  LabelPeer(Resources& resources, Label& label) : Peer(resources, label), label_(label) {}
+
+ protected:
+  CreateParams Params() override {
+    // No prefix: an appointment text with "&" shows the "&".
+    return {"STATIC", Style(), 0};
+  }
+  void AfterCreate() override { Measure(); }
+  void ApplyText() override {
+    Peer::ApplyText();
+    Measure();
+  }
+  void ApplyFont() override {
+    Peer::ApplyFont();
+    Measure();
+  }
+  void ApplyState() override {
+    LONG style = GetWindowLongA(window_, GWL_STYLE);
+    style = (style & ~static_cast<LONG>(SS_TYPEMASK)) | static_cast<LONG>(Style() & SS_TYPEMASK);
+    SetWindowLongA(window_, GWL_STYLE, style);
+    Measure();
+    InvalidateRect(window_, nullptr, TRUE);
+  }
+  HBRUSH OnCtlColor(HDC dc) override {
+    HBRUSH brush = Peer::OnCtlColor(dc);
+    Container* parent = label_.Parent();
+    if (label_.Transparent() && parent != nullptr) {
+      SetBkMode(dc, TRANSPARENT);
+      return resources_.BrushFor(parent->GetColor());
+    }
+    return brush;
+  }
+
+ private:
+  DWORD Style() const {
+    return SS_NOPREFIX | (label_.WordWrap() ? static_cast<DWORD>(SS_LEFT)
+                                            : static_cast<DWORD>(SS_LEFTNOWORDWRAP));
+  }
+
+  // An auto-sized label takes the size of its text; a word-wrapped one keeps its width.
+  void Measure() {
+    if (!label_.AutoSize() || window_ == nullptr) return;
+    HDC dc = GetDC(window_);
+    HGDIOBJ old = SelectObject(dc, resources_.FontFor(label_.GetFont(), Dpi()));
+    std::string text = label_.Caption().empty() ? " " : label_.Caption();
+    RECT rect{0, 0, label_.WordWrap() ? Scale(label_.Width()) : 0, 0};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (label_.WordWrap() ? DT_WORDBREAK : 0);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
+    SelectObject(dc, old);
+    ReleaseDC(window_, dc);
+    UINT dpi = Dpi();
+    Rect bounds = label_.BoundsRect();
+    if (!label_.WordWrap()) bounds.width = CeilFromDpi(rect.right, dpi);
+    bounds.height = CeilFromDpi(rect.bottom, dpi);
+    label_.PeerBoundsChanged(bounds);
+    SetWindowPos(window_, nullptr, 0, 0, rect.right, rect.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  Label& label_;
+};
+
+// A container drawn by its peer: a window of our own class that holds the children's windows
+// and hands their notifications to their peers.
+class ContainerPeer : public Peer<ControlPeer> {
+ public:
+  using Peer::Peer;
+
+ protected:
+  CreateParams Params() override { return {kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT}; }
+  void ApplyState() override { InvalidateRect(window_, nullptr, TRUE); }
+  void ApplyText() override { InvalidateRect(window_, nullptr, TRUE); }
+  bool HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) override {
+    if (message == WM_ERASEBKGND) {
+      FillBackground(window_, reinterpret_cast<HDC>(wparam),
+                     resources_.BrushFor(control_.GetColor()));
+      *result = 1;
+      return true;
+    }
+    if (message == WM_PAINT) {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(window_, &paint);
+      Paint(dc);
+      EndPaint(window_, &paint);
+      *result = 0;
+      return true;
+    }
+    return false;
+  }
+  virtual void Paint(HDC) {}
+};
+
+class PanelPeer : public ContainerPeer {
+ public:
+  PanelPeer(Resources& resources, Panel& panel) : ContainerPeer(resources, panel), panel_(panel) {}
+
+ protected:
+  void Paint(HDC dc) override {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    if (UINT outer = EdgeFlags(panel_.BevelOuter(), false)) {
+      DrawEdge(dc, &rect, outer, BF_RECT | BF_ADJUST);
+    }
+    if (UINT inner = EdgeFlags(panel_.BevelInner(), true)) {
+      DrawEdge(dc, &rect, inner, BF_RECT | BF_ADJUST);
+    }
+    if (panel_.Caption().empty()) return;
+    HGDIOBJ old = SelectObject(dc, resources_.FontFor(panel_.GetFont(), Dpi()));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(panel_.GetFont().color));
+    DrawTextA(dc, panel_.Caption().c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, old);
+  }
+
+ private:
+  Panel& panel_;
+};
+
+class ToolBarPeer : public ContainerPeer {
+ public:
+  ToolBarPeer(Resources& resources, ToolBar& bar) : ContainerPeer(resources, bar), bar_(bar) {}
+
+ protected:
+  void Paint(HDC dc) override {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    UINT sides = 0;
+    unsigned borders = bar_.EdgeBorders();
+    if ((borders & static_cast<unsigned>(EdgeBorder::kLeft)) != 0) sides |= BF_LEFT;
+    if ((borders & static_cast<unsigned>(EdgeBorder::kTop)) != 0) sides |= BF_TOP;
+    if ((borders & static_cast<unsigned>(EdgeBorder::kRight)) != 0) sides |= BF_RIGHT;
+    if ((borders & static_cast<unsigned>(EdgeBorder::kBottom)) != 0) sides |= BF_BOTTOM;
+    UINT edge = EdgeFlags(bar_.EdgeOuter(), false) | EdgeFlags(bar_.EdgeInner(), true);
+    if (sides != 0 && edge != 0) DrawEdge(dc, &rect, edge, sides);
+  }
+
+ private:
+  ToolBar& bar_;
+};
+
+// The frame and caption are a group box button at the bottom of the container's children.
+class GroupBoxPeer : public ContainerPeer {
+ public:
+  GroupBoxPeer(Resources& resources, GroupBox& box) : ContainerPeer(resources, box) {}
+
+ protected:
+  void AfterCreate() override {
+    frame_ = CreateWindowExA(0, "BUTTON", control_.Caption().c_str(),
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, 0,
+                             Scale(control_.Width()), Scale(control_.Height()), window_, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ApplyFont();
+  }
+  void ApplyText() override { SetWindowTextA(frame_, control_.Caption().c_str()); }
+  void ApplyFont() override {
+    ContainerPeer::ApplyFont();
+    if (frame_ != nullptr) {
+      SendMessageA(frame_, WM_SETFONT,
+                   reinterpret_cast<WPARAM>(resources_.FontFor(control_.GetFont(), Dpi())), TRUE);
+    }
+  }
+  void ApplyBounds() override {
+    ContainerPeer::ApplyBounds();
+    SetWindowPos(frame_, nullptr, 0, 0, Scale(control_.Width()), Scale(control_.Height()),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  void OrderChildren() override {
+    ContainerPeer::OrderChildren();
+    SetWindowPos(frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+
+ private:
+  HWND frame_ = nullptr;  // a child of window_: it goes with it
+};
+
+class BevelPeer : public Peer<ControlPeer> {
+ public:
+  BevelPeer(Resources& resources, Bevel& bevel) : Peer(resources, bevel), bevel_(bevel) {}
+
+ protected:
+  CreateParams Params() override {
+    return {"STATIC",
+            bevel_.Shape() == BevelShape::kBox ? static_cast<DWORD>(SS_ETCHEDFRAME)
+                                               : static_cast<DWORD>(SS_ETCHEDHORZ),
+            0};
+  }
+  void AfterCreate() override { ApplyBounds(); }
+  void ApplyState() override { Recreate(); }
+  void ApplyText() override {}
+  // A line is the two etched pixels at the top or the bottom of the bevel's rectangle.
+  void ApplyBounds() override {
+    const Rect& b = bevel_.BoundsRect();
+    int top = Scale(b.top);
+    int height = Scale(b.height);
+    if (bevel_.Shape() != BevelShape::kBox) {
+      if (bevel_.Shape() == BevelShape::kBottomLine) top += height - 2;
+      height = 2;
+    }
+    SetWindowPos(window_, nullptr, Scale(b.left), top, Scale(b.width), height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+ private:
+  Bevel& bevel_;
+};
+
+// Owner-drawn, because a speed button shows its down state and a bold coloured caption.
+class SpeedButtonPeer : public Peer<ControlPeer> {
+ public:
+  SpeedButtonPeer(Resources& resources, SpeedButton& button)
+      : Peer(resources, button), button_(button) {}
+
+ protected:
+  CreateParams Params() override { return {"BUTTON", BS_OWNERDRAW, 0}; }
+  void ApplyState() override { InvalidateRect(window_, nullptr, TRUE); }
+  bool OnCommand(WORD code) override {
+    if (code != BN_CLICKED && code != BN_DOUBLECLICKED) return false;
+    Fire([this] { button_.Click(); });
+    return true;
+  }
+  bool OnDrawItem(DRAWITEMSTRUCT* item) override {
+    bool pressed = (item->itemState & ODS_SELECTED) != 0;
+    bool down = button_.Down() || pressed;
+    bool enabled = button_.Enabled();
+    RECT rect = item->rcItem;
+    // Up, it is a push button; down, it is drawn as a checked tool bar button, the system's
+    // picture of a button that stays down.
+    HTHEME theme = OpenThemeData(window_, button_.Down() && !pressed ? L"TOOLBAR" : L"BUTTON");
+    if (theme != nullptr) {
+      DrawThemeParentBackground(window_, item->hDC, &rect);
+      if (button_.Down() && !pressed) {
+        DrawThemeBackground(theme, item->hDC, TP_BUTTON, enabled ? TS_CHECKED : TS_DISABLED, &rect,
+                            nullptr);
+      } else {
+        int state = !enabled ? PBS_DISABLED : pressed ? PBS_PRESSED : PBS_NORMAL;
+        DrawThemeBackground(theme, item->hDC, BP_PUSHBUTTON, state, &rect, nullptr);
+      }
+      CloseThemeData(theme);
+    } else {
+      FillRect(item->hDC, &rect, resources_.BrushFor(control_.GetColor()));
+      DrawFrameControl(item->hDC, &rect, DFC_BUTTON,
+                       DFCS_BUTTONPUSH | (down ? DFCS_PUSHED | DFCS_CHECKED : 0) |
+                           (enabled ? 0 : DFCS_INACTIVE));
+    }
+    if (down) OffsetRect(&rect, 1, 1);
+    HGDIOBJ old = SelectObject(item->hDC, resources_.FontFor(button_.GetFont(), Dpi()));
+    SetBkMode(item->hDC, TRANSPARENT);
+    SetTextColor(item->hDC,
+                 enabled ? ToColorRef(button_.GetFont().color) : GetSysColor(COLOR_GRAYTEXT));
+    DrawTextA(item->hDC, button_.Caption().c_str(), -1, &rect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(item->hDC, old);
+    return true;
+  }
+
+ private:
+  SpeedButton& button_;
+};
+
+// A real push button with its picture beside the caption; the caption's "&" gives the Alt key.
+class BitBtnPeer : public Peer<ControlPeer> {
+ public:
+  BitBtnPeer(Resources& resources, BitBtn& button) : Peer(resources, button), button_(button) {}
+
+ protected:
+  CreateParams Params() override {
+    return {"BUTTON",
+            WS_TABSTOP | (button_.Default() ? static_cast<DWORD>(BS_DEFPUSHBUTTON)
+                                            : static_cast<DWORD>(BS_PUSHBUTTON)),
+            0};
+  }
+  void AfterCreate() override { ApplyState(); }
+  void ApplyState() override {
+    SendMessageA(window_, BM_SETSTYLE, button_.Default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    platform::IconHandle glyph = button_.Glyph() != 0 ? resources_.Desktop().LoadIconResource(
+                                                            button_.Glyph(), Scale(kGlyphSize))
+                                                      : 0;
+    SendMessageA(window_, BM_SETIMAGE, IMAGE_ICON, static_cast<LPARAM>(glyph));
+  }
+  bool OnCommand(WORD code) override {
+    if (code != BN_CLICKED) return false;
+    Fire([this] { button_.Click(); });
+    return true;
+  }
+
+ private:
+  BitBtn& button_;
+};
+
+class StatusBarPeer : public Peer<ControlPeer> {
+ public:
+  StatusBarPeer(Resources& resources, StatusBar& bar) : Peer(resources, bar), bar_(bar) {}
+
+ protected:
+  // Placed by its parent like every aligned control, not by the status bar's own rule.
+  CreateParams Params() override { return {STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE, 0}; }
+  void AfterCreate() override { ApplyState(); }
+  void ApplyText() override {}
+  void ApplyState() override {
+    SendMessageA(window_, SB_SIMPLE, bar_.SimplePanel() ? TRUE : FALSE, 0);
+    WPARAM part = bar_.SimplePanel() ? SB_SIMPLEID : 0;
+    SendMessageA(window_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(bar_.SimpleText().c_str()));
+  }
+
+ private:
+  StatusBar& bar_;
+};
+
+class ProgressBarPeer : public Peer<ControlPeer> {
+ public:
+  ProgressBarPeer(Resources& resources, ProgressBar& bar) : Peer(resources, bar), bar_(bar) {}
+
+ protected:
+  CreateParams Params() override {
+    return {PROGRESS_CLASSA, bar_.Smooth() ? static_cast<DWORD>(PBS_SMOOTH) : 0u, 0};
+  }
+  void AfterCreate() override { ApplyState(); }
+  void ApplyText() override {}
+  void ApplyState() override {
+    LONG style = GetWindowLongA(window_, GWL_STYLE);
+    LONG smooth = bar_.Smooth() ? PBS_SMOOTH : 0;
+    if ((style & PBS_SMOOTH) != smooth) {
+      SetWindowLongA(window_, GWL_STYLE, (style & ~PBS_SMOOTH) | smooth);
+    }
+    SendMessageA(window_, PBM_SETRANGE32, static_cast<WPARAM>(bar_.Min()), bar_.Max());
+    SendMessageA(window_, PBM_SETSTEP, static_cast<WPARAM>(bar_.Step()), 0);
+    SendMessageA(window_, PBM_SETPOS, static_cast<WPARAM>(bar_.Position()), 0);
+  }
+
+ private:
+  ProgressBar& bar_;
+};
+
+class AnimatePeer : public Peer<ControlPeer> {
+ public:
+  AnimatePeer(Resources& resources, Animate& animate)
+      : Peer(resources, animate), animate_(animate) {}
+
+ protected:
+  // Without ACS_TIMER the clip plays on a thread of its own, so it moves on while the scan
+  // pauses the program.
+  CreateParams Params() override { return {ANIMATE_CLASSA, ACS_TRANSPARENT | ACS_CENTER, 0}; }
+  void AfterCreate() override {
+    opened_ = CommonAvi::kNone;
+    playing_ = false;
+    ApplyState();
+  }
+  void ApplyText() override {}
+  void ApplyState() override {
+    if (animate_.GetCommonAvi() != opened_) {
+      opened_ = animate_.GetCommonAvi();
+      playing_ = false;
+      if (opened_ == CommonAvi::kFindFolder) {
+        SendMessageA(window_, ACM_OPENA, reinterpret_cast<WPARAM>(resources_.Shell32()),
+                     reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kFindFolderClip)));
+      } else {
+        SendMessageA(window_, ACM_OPENA, 0, 0);
+      }
+    }
+    if (animate_.Active() && !playing_) {
+      // Over and over (-1), from the first frame to the stop frame.
+      SendMessageA(window_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, animate_.StopFrame()));
+      playing_ = true;
+    } else if (!animate_.Active() && playing_) {
+      SendMessageA(window_, ACM_STOP, 0, 0);
+      playing_ = false;
+    }
+  }
+
+ private:
+  Animate& animate_;
+  CommonAvi opened_ = CommonAvi::kNone;
+  bool playing_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlPeer> MakeLabelPeer(Resources& resources, Label& label) {
+  return std::make_unique<LabelPeer>(resources, label);
+}
+std::unique_ptr<ControlPeer> MakePanelPeer(Resources& resources, Panel& panel) {
+  return std::make_unique<PanelPeer>(resources, panel);
+}
+std::unique_ptr<ControlPeer> MakeGroupBoxPeer(Resources& resources, GroupBox& group_box) {
+  return std::make_unique<GroupBoxPeer>(resources, group_box);
+}
+std::unique_ptr<ControlPeer> MakeBevelPeer(Resources& resources, Bevel& bevel) {
+  return std::make_unique<BevelPeer>(resources, bevel);
+}
+std::unique_ptr<ControlPeer> MakeToolBarPeer(Resources& resources, ToolBar& tool_bar) {
+  return std::make_unique<ToolBarPeer>(resources, tool_bar);
+}
+std::unique_ptr<ControlPeer> MakeSpeedButtonPeer(Resources& resources, SpeedButton& button) {
+  return std::make_unique<SpeedButtonPeer>(resources, button);
+}
+std::unique_ptr<ControlPeer> MakeProgressBarPeer(Resources& resources, ProgressBar& bar) {
+  return std::make_unique<ProgressBarPeer>(resources, bar);
+}
+std::unique_ptr<ControlPeer> MakeAnimatePeer(Resources& resources, Animate& animate) {
+  return std::make_unique<AnimatePeer>(resources, animate);
+}
+std::unique_ptr<ControlPeer> MakeBitBtnPeer(Resources& resources, BitBtn& button) {
+  return std::make_unique<BitBtnPeer>(resources, button);
+}
+std::unique_ptr<ControlPeer> MakeStatusBarPeer(Resources& resources, StatusBar& status_bar) {
+  return std::make_unique<StatusBarPeer>(resources, status_bar);
+}
+
+}  // namespace erm::ui::win32

@@ -1,0 +1,401 @@
+// The component layer on real Windows controls, in process: what the objects hold arrives in the
+// controls (texts, bold items, sizes, fonts), the controls' notifications come back as events,
+// and a modal form disables the program's other windows.
+#include "platform/win32/windows_api.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_system.h"
+#include "ui/application.h"
+#include "ui/buttons.h"
+#include "ui/form.h"
+#include "ui/list_box.h"
+#include "ui/menus.h"
+#include "ui/std_controls.h"
+#include "ui/timer.h"
+#include "ui/tool_bar.h"
+#include "ui/tree_view.h"
+#include "ui/win32/win32_peers.h"
+
+namespace erm::ui {
+namespace {
+
+constexpr UINT kDpiChanged = 0x02E0;
+
+HWND Hwnd(platform::WindowHandle window) {
+  return reinterpret_cast<HWND>(window);
+}
+HWND Hwnd(Control& control) {
+  return Hwnd(control.Handle());
+}
+
+std::string WindowText(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+LOGFONTA FontOf(HWND window) {
+  LOGFONTA font{};
+  auto handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+  GetObjectA(handle, sizeof(font), &font);
+  return font;
+}
+
+SIZE ClientSize(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The control's rectangle in its parent's client coordinates.
+RECT PlaceInParent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+class TestForm : public Form {
+ public:
+  explicit TestForm(Application& app, std::string name = "TestForm") : Form(app, std::move(name)) {}
+  void Finish() { AfterConstruction(); }
+};
+
+class UiWin32Test : public ::testing::Test {
+ protected:
+  // A form built as the notice dialog is.
+  TestForm& MakeNotice() {
+    auto& form = app_.CreateForm<TestForm>("Form4");
+    form.SetCaption("QX-Brevantoliske ERINNERUNGSMODUL");
+    form.SetBorderStyle(BorderStyle::kDialog);
+    form.SetFormStyle(FormStyle::kStayOnTop);
+    form.SetClientSize(836, 224);
+    headline_ = new Label(&form, "Label1");
+    headline_->SetParent(&form);
+    headline_->SetBounds(24, 16, 0, 0);
+    Font font = headline_->GetFont();
+    font.height = 19;
+    font.underline = true;
+    font.color = kColorGreen;
+    headline_->SetFont(font);
+    headline_->SetCaption("Sie haben heute 2 Termin(e):");
+    close_ = new BitBtn(&form, "BitBtn1");
+    close_->SetParent(&form);
+    close_->SetBounds(216, 176, 193, 41);
+    close_->SetCaption(
+        "&Hinweis schlie\xDF"
+        "en");
+    close_->SetCancel(true);
+    close_->SetModalResult(kMrOk);
+    show_ = new BitBtn(&form, "BitBtn2");
+    show_->SetParent(&form);
+    show_->SetBounds(440, 176, 193, 41);
+    show_->SetCaption("Termine &anzeigen");
+    show_->SetDefault(true);
+    show_->SetModalResult(kMrOk);
+    form.Finish();
+    return form;
+  }
+
+  platform::Win32System system_;
+  platform::Win32Desktop desktop_;
+  win32::Win32PeerFactory peers_{desktop_};
+  Application app_{system_, desktop_, peers_};
+  Label* headline_ = nullptr;
+  BitBtn* close_ = nullptr;
+  BitBtn* show_ = nullptr;
+};
+
+TEST_F(UiWin32Test, DialogGetsItsCaptionClientSizeAndFrame) {
+  TestForm& notice = MakeNotice();
+  HWND window = Hwnd(notice);
+  EXPECT_EQ(WindowText(window), "QX-Brevantoliske ERINNERUNGSMODUL");
+  SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 836);
+  EXPECT_EQ(client.cy, 224);
+  LONG style = GetWindowLongA(window, GWL_STYLE);
+  LONG ex_style = GetWindowLongA(window, GWL_EXSTYLE);
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  EXPECT_NE(ex_style & WS_EX_TOPMOST, 0);
+  EXPECT_NE(ex_style & WS_EX_DLGMODALFRAME, 0);
+  // Owned by the application window, so it has no taskbar button of its own.
+  EXPECT_EQ(GetWindow(window, GW_OWNER), Hwnd(app_.Handle()));
+}
+
+TEST_F(UiWin32Test, MainWindowWithoutTitleBarButtonsKeepsItsClientSizeBelowTheMenu) {
+  auto& form = app_.CreateForm<TestForm>("Form1");
+  form.SetBorderIcons(BorderIcons::kNone);
+  form.SetClientSize(665, 295);
+  auto* menu = new MainMenu(&form, "MainMenu1");
+  auto* program = new MenuItem(&form, "Programm1");
+  program->SetCaption("&Programm");
+  auto* options = new MenuItem(&form, "Optionen1");
+  options->SetCaption("&Optionen...");
+  program->Add(options);
+  auto* start = new MenuItem(&form, "Brevantoliskestarten1");
+  start->SetCaption("  [ QX-Brevantoliske &starten! ]  ");
+  menu->Items().Add(program);
+  menu->Items().Add(start);
+  int starts = 0;
+  start->OnClick = [&](Component*) { ++starts; };
+  form.SetMenu(menu);
+  HWND window = Hwnd(form);
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_SYSMENU, 0);
+  SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 665);
+  EXPECT_EQ(client.cy, 295);
+  HMENU bar = GetMenu(window);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(GetMenuItemCount(bar), 2);
+  char text[64] = {};
+  GetMenuStringA(bar, 1, text, sizeof(text), MF_BYPOSITION);
+  EXPECT_STREQ(text, "  [ QX-Brevantoliske &starten! ]  ");
+  EXPECT_NE(GetSubMenu(bar, 0), nullptr);
+  // A command on the bar itself arrives as the item's click.
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(start->Command(), 0), 0);
+  EXPECT_EQ(starts, 1);
+}
+
+TEST_F(UiWin32Test, ControlsGetTheirTextsFontsAndPlaces) {
+  TestForm& notice = MakeNotice();
+  HWND headline = Hwnd(*headline_);
+  EXPECT_EQ(WindowText(headline), "Sie haben heute 2 Termin(e):");
+  LOGFONTA font = FontOf(headline);
+  EXPECT_EQ(font.lfHeight, -19);
+  EXPECT_TRUE(font.lfUnderline);
+  EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+  // Auto-size: the label took the size of its text.
+  EXPECT_GT(headline_->Width(), 100);
+  EXPECT_GE(headline_->Height(), 19);
+  RECT place = PlaceInParent(Hwnd(*show_));
+  EXPECT_EQ(place.left, 440);
+  EXPECT_EQ(place.top, 176);
+  EXPECT_EQ(place.right - place.left, 193);
+  EXPECT_EQ(place.bottom - place.top, 41);
+  EXPECT_EQ(WindowText(Hwnd(*show_)), "Termine &anzeigen");
+  EXPECT_EQ(FontOf(Hwnd(*show_)).lfHeight, -11);
+  EXPECT_EQ(GetParent(Hwnd(*show_)), Hwnd(notice));
+  headline_->SetCaption("Sie haben heute 12 Termin(e):");
+  EXPECT_EQ(WindowText(headline), "Sie haben heute 12 Termin(e):");
+}
+
+TEST_F(UiWin32Test, TreeItemsCarryTheirTextsAndOnlyTheBoldBitChanges) {
+  auto& form = app_.CreateForm<TestForm>();
+  form.SetClientSize(400, 300);
+  auto* tree = new TreeView(&form, "TreeView1");
+  tree->SetParent(&form);
+  tree->SetAlign(Align::kClient);
+  tree->SetReadOnly(true);
+  Hwnd(form);  // the tree's window exists before the nodes arrive
+  TreeNode* day = tree->AddChild(nullptr, "Heute, Mo., 07.12.2026 (2)");
+  TreeNode* entry = tree->AddChild(day, " [Familie] Arzt");
+  HWND window = Hwnd(*tree);
+  // Another bit set by the control itself stays as it is.
+  TVITEMA select{};
+  select.mask = TVIF_STATE;
+  select.hItem = reinterpret_cast<HTREEITEM>(entry->peer_item);
+  select.state = TVIS_CUT;
+  select.stateMask = TVIS_CUT;
+  SendMessageA(window, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&select));
+  tree->SetNodeBold(day, true);
+  tree->SetNodeBold(entry, true);
+  tree->SetNodeBold(entry, false);
+  auto state_of = [&](TreeNode* node) {
+    TVITEMA item{};
+    item.mask = TVIF_STATE | TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(node->peer_item);
+    item.stateMask = 0xFFFF;
+    char text[128] = {};
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return std::make_pair(std::string(text), item.state);
+  };
+  EXPECT_EQ(state_of(day).first, "Heute, Mo., 07.12.2026 (2)");
+  EXPECT_NE(state_of(day).second & TVIS_BOLD, 0u);
+  EXPECT_EQ(state_of(entry).first, " [Familie] Arzt");
+  EXPECT_EQ(state_of(entry).second & TVIS_BOLD, 0u);
+  EXPECT_NE(state_of(entry).second & TVIS_CUT, 0u);
+  EXPECT_EQ(SendMessageA(window, TVM_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & TVS_EDITLABELS, 0);
+  EXPECT_EQ(SendMessageA(window, TVM_GETINDENT, 0, 0), 19);
+  tree->Clear();
+  EXPECT_EQ(SendMessageA(window, TVM_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(UiWin32Test, ListBoxMirrorsTheObjectsOrderAndSelectionComesBack) {
+  auto& form = app_.CreateForm<TestForm>();
+  auto* due = new ListBox(&form, "ListBox1");
+  due->SetParent(&form);
+  due->SetSorted(true);
+  due->SetVisible(false);
+  due->Add("b");
+  Hwnd(form);
+  due->Add("a");
+  due->Add("B");
+  HWND window = Hwnd(*due);
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (LBS_SORT | WS_VISIBLE), 0);
+  ASSERT_EQ(SendMessageA(window, LB_GETCOUNT, 0, 0), 3);
+  char text[16] = {};
+  SendMessageA(window, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "B");
+
+  auto* accounts = new ListBox(&form, "ListBox2");
+  accounts->SetMultiSelect(true);
+  accounts->SetParent(&form);
+  for (const char* name : {"Familie",
+                           "B\xFC"
+                           "ro",
+                           "Verein"})
+    accounts->Add(name);
+  accounts->SetSelected(1, true);
+  HWND list = Hwnd(*accounts);
+  EXPECT_NE(GetWindowLongA(list, GWL_STYLE) & LBS_EXTENDEDSEL, 0);
+  EXPECT_GT(SendMessageA(list, LB_GETSEL, 1, 0), 0);
+  // The user selects another line: the control tells its parent, the object follows.
+  SendMessageA(list, LB_SETSEL, TRUE, 2);
+  SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  EXPECT_TRUE(accounts->Selected(2));
+  EXPECT_EQ(accounts->SelCount(), 2);
+}
+
+TEST_F(UiWin32Test, ClickOnAToolBarButtonReachesItsObject) {
+  auto& form = app_.CreateForm<TestForm>();
+  form.SetClientSize(665, 295);
+  auto* bar = new ToolBar(&form, "ToolBar1");
+  bar->SetParent(&form);
+  bar->SetHeight(41);
+  auto* on = new SpeedButton(&form, "SpeedButton2");
+  auto* off = new SpeedButton(&form, "SpeedButton1");
+  for (SpeedButton* b : {on, off}) {
+    b->SetBounds(0, 0, 142, 31);
+    b->SetParent(bar);
+    b->SetGroupIndex(1);
+  }
+  off->SetDown(true);
+  Font bold = on->GetFont();
+  bold.bold = true;
+  bold.color = kColorGreen;
+  on->SetFont(bold);
+  form.Show();
+  SendMessageA(Hwnd(*on), BM_CLICK, 0, 0);
+  EXPECT_TRUE(on->Down());
+  EXPECT_FALSE(off->Down());
+  EXPECT_EQ(FontOf(Hwnd(*on)).lfWeight, FW_BOLD);
+  EXPECT_EQ(GetParent(Hwnd(*on)), Hwnd(*bar));
+  EXPECT_EQ(PlaceInParent(Hwnd(*off)).left, 142);
+}
+
+TEST_F(UiWin32Test, ModalFormDisablesTheOtherWindowsAndEnterEndsIt) {
+  auto& main = app_.CreateForm<TestForm>("Form1");
+  main.SetClientSize(200, 100);
+  main.Show();
+  TestForm& notice = MakeNotice();
+  int shows = 0;
+  show_->OnClick = [&](Component*) { ++shows; };
+  bool main_enabled = true;
+  bool app_enabled = true;
+  auto* timer = new Timer(&main, "Timer1");
+  timer->SetInterval(50);
+  timer->OnTimer = [&](Component*) {
+    timer->SetEnabled(false);
+    main_enabled = IsWindowEnabled(Hwnd(main)) != FALSE;
+    app_enabled = IsWindowEnabled(Hwnd(app_.Handle())) != FALSE;
+    // What IsDialogMessage sends for Enter in a window that answers DM_GETDEFID with IDOK.
+    SendMessageA(Hwnd(notice), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  };
+  EXPECT_EQ(notice.ShowModal(), kMrOk);
+  EXPECT_EQ(shows, 1);
+  EXPECT_FALSE(main_enabled);
+  EXPECT_FALSE(app_enabled);
+  EXPECT_TRUE(IsWindowEnabled(Hwnd(main)));
+  EXPECT_FALSE(IsWindowVisible(Hwnd(notice)));
+  EXPECT_EQ(SendMessageA(Hwnd(notice), WM_USER, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+}
+
+// The keys themselves, through the loop's dialog navigation: Esc is the cancel button, Enter the
+// default button even while the focus is on the other one.
+TEST_F(UiWin32Test, EscapeAndEnterKeysClickTheCancelAndDefaultButtons) {
+  auto& main = app_.CreateForm<TestForm>("Form1");
+  TestForm& notice = MakeNotice();
+  int closes = 0;
+  int shows = 0;
+  close_->OnClick = [&](Component*) { ++closes; };
+  show_->OnClick = [&](Component*) { ++shows; };
+  WPARAM key = VK_ESCAPE;
+  auto* timer = new Timer(&main, "Timer1");
+  timer->SetInterval(50);
+  timer->OnTimer = [&](Component*) {
+    timer->SetEnabled(false);
+    SetFocus(Hwnd(*close_));
+    HWND focus = GetFocus();
+    desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYDOWN, key, 0});
+    desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYUP, key, 0});
+    if (notice.ModalResult() == kMrNone) notice.SetModalResult(kMrCancel);  // not stuck
+  };
+  EXPECT_EQ(notice.ShowModal(), kMrOk);
+  EXPECT_EQ(closes, 1);
+  key = VK_RETURN;
+  timer->SetEnabled(true);
+  EXPECT_EQ(notice.ShowModal(), kMrOk);
+  EXPECT_EQ(shows, 1);
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(UiWin32Test, ErrorFromAHandlerStaysOutOfWindowsFrames) {
+  TestForm& notice = MakeNotice();
+  int clicks = 0;
+  show_->OnClick = [&](Component*) {
+    ++clicks;
+    throw Abort();  // silent: no message box to block the test
+  };
+  HWND button = Hwnd(*show_);
+  SendMessageA(button, BM_CLICK, 0, 0);
+  SendMessageA(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(notice.ModalResult(), kMrOk);
+}
+
+TEST_F(UiWin32Test, CloseBoxOfADialogHidesIt) {
+  app_.CreateForm<TestForm>("Form1");
+  TestForm& notice = MakeNotice();
+  notice.Show();
+  EXPECT_TRUE(IsWindowVisible(Hwnd(notice)));
+  SendMessageA(Hwnd(notice), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(notice.Visible());
+  EXPECT_FALSE(IsWindowVisible(Hwnd(notice)));
+  EXPECT_TRUE(IsWindow(Hwnd(notice)));
+}
+
+TEST_F(UiWin32Test, NewMonitorDpiScalesSizesAndFonts) {
+  TestForm& notice = MakeNotice();
+  HWND window = Hwnd(notice);
+  RECT suggested{100, 100, 1400, 500};
+  SendMessageA(window, kDpiChanged, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 836 * 3 / 2);
+  EXPECT_EQ(client.cy, 224 * 3 / 2);
+  EXPECT_EQ(FontOf(Hwnd(*headline_)).lfHeight, -29);  // 19 * 1.5, rounded half up
+  RECT place = PlaceInParent(Hwnd(*show_));
+  EXPECT_EQ(place.left, 660);
+  EXPECT_EQ(place.right - place.left, 290);
+}
+
+TEST_F(UiWin32Test, ApplicationWindowIsShownWhileAFormIsVisible) {
+  auto& form = app_.CreateForm<TestForm>();
+  form.SetClientSize(100, 100);
+  EXPECT_FALSE(IsWindowVisible(Hwnd(app_.Handle())));
+  form.Show();
+  EXPECT_TRUE(IsWindowVisible(Hwnd(app_.Handle())));
+  form.Hide();
+  EXPECT_FALSE(IsWindowVisible(Hwnd(app_.Handle())));
+}
+
+}  // namespace
+}  // namespace erm::ui
