@@ -165,13 +165,17 @@ void TForm1::BuildClientArea() {
   TreeView1->SetFont(FontOfHeight(13));
   TreeView1->SetIndent(19);
 
-  // Lies over the tree's top right corner, so it joins the panel after the tree.
+  // Lies over the tree's top right corner.
   BitBtn1 = new ui::BitBtn(this, "BitBtn1");
   BitBtn1->SetParent(Panel1);
   BitBtn1->SetBounds(504, 8, 155, 41);
   BitBtn1->SetCaption("Programm minimieren");
   BitBtn1->SetGlyph(ERM_IDI_GLYPH_MINIMIZE);
   BitBtn1->OnClick = [this](ui::Component* sender) { BitBtn1Click(sender); };
+  // Windows stacks siblings in tab order, the first on top: the button must not be under the
+  // tree.
+  BitBtn1->SetTabOrder(0);
+  TreeView1->SetTabOrder(1);
 
   ListBox1 = new ui::ListBox(this, "ListBox1");
   ListBox1->SetParent(this);

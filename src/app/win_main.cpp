@@ -1,0 +1,36 @@
+// The Windows entry point: the program on the real platform. No command line is read.
+#include "platform/win32/windows_api.h"
+
+#include <exception>
+#include <string>
+
+#include "app/program.h"
+#include "platform/error.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_system.h"
+#include "ui/application.h"
+#include "ui/win32/win32_peers.h"
+
+namespace {
+
+// Only what escapes the application's own error report ends up here: the platform could not
+// even be set up. There is no window left to own the box.
+void ReportStartFailure(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), erm::app::kApplicationTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    erm::platform::Win32System system;
+    erm::platform::Win32Desktop desktop;
+    erm::ui::win32::Win32PeerFactory peers(desktop);
+    return erm::app::RunProgram(system, desktop, peers);
+  } catch (const erm::Error& error) {
+    ReportStartFailure(erm::ui::ErrorReportText(error.message()));
+  } catch (const std::exception& error) {
+    ReportStartFailure(erm::ui::ErrorReportText(error.what()));
+  }
+  return 1;
+}

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real erinnerung.exe under Wine, each in a temporary program folder:
+#   1. with the demo planner: the program starts hidden, and the first scan opens the notice
+#      dialog with the headline the headless scan of the same planner gives;
+#   2. without a settings file: the main window and the message box asking for the path come
+#      up, and the settings file holds exactly the no-path marker.
+# Screenshots go to build/e2e/. Run by scripts/test-windows, or alone.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/wine-env
+
+readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
+readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
+readonly APP_TITLE="Erinnerungsmodul"
+readonly APP_CLASS="ErinnerungsmodulApplication"
+readonly MESSAGE_BOX_CLASS="#32770"
+# Generous: a loaded CI machine under Wine takes its time to start a program.
+readonly WAIT=180
+readonly ARTEFACTS=build/e2e
+# The Windows build to test; another one than build/windows is taken as it is.
+readonly WINDOWS_BUILD="${ERM_WINDOWS_BUILD:-build/windows}"
+# Where the native make-demo-planner and erinnerung-scan come from.
+readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+build_what_is_missing() {
+  if [ "$WINDOWS_BUILD" = build/windows ]; then
+    [ -x build/windows/erinnerung.exe ] && [ -x build/windows/window_probe.exe ] ||
+      wine_build_windows erinnerung window_probe
+  fi
+  if [ ! -x "$NATIVE_BUILD/make-demo-planner" ] || [ ! -x "$NATIVE_BUILD/erinnerung-scan" ]; then
+    cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$NATIVE_BUILD" --target make-demo-planner erinnerung-scan
+  fi
+}
+
+# The probe is a console program: its lines end in CR LF.
+probe() { wine_run 60 "$WINDOWS_BUILD/window_probe.exe" "$@" | tr -d '\r'; }
+
+# A visible top-level window titled exactly $1, as X sees it.
+window_visible() {
+  xdotool search --onlyvisible --name "^$(printf '%s' "$1" | sed 's/[][\.*^$(){}?+|/]/\\&/g')\$" \
+    >/dev/null 2>&1
+}
+
+# Starts the program of folder $1 and leaves its process id in PROGRAM_PID.
+start_program() {
+  wine_start "$1/erinnerung.log" "$1/erinnerung.exe"
+  PROGRAM_PID=$WINE_LAST_PID
+  wine_env_on_exit "wine_stop_program $PROGRAM_PID"
+}
+
+# Asks the program to quit through its application window and waits for it to end.
+quit_program() {
+  probe --class "$APP_CLASS" close "$APP_TITLE" >/dev/null || true
+  for ((i = 0; i < WAIT * 5; i++)); do
+    kill -0 "$PROGRAM_PID" 2>/dev/null || return 0
+    sleep 0.2
+  done
+  fail "the program did not end when asked to"
+  wine_stop_program "$PROGRAM_PID"
+}
+
+test_active_start_shows_the_notice() {
+  local dir="$1/demo" started expected texts
+  "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$dir" >/dev/null
+  cp "$WINDOWS_BUILD/erinnerung.exe" "$dir/programm/"
+  expected="$("$NATIVE_BUILD/erinnerung-scan" --program-folder "$dir/programm" \
+    --planner "$dir/planner/" | sed -n 's/^  Dialog: //p')"
+  [ -n "$expected" ] || fail "the demo planner has no appointment today"
+
+  started=$SECONDS
+  start_program "$dir/programm"
+  if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
+    fail "no notice dialog"
+    return
+  fi
+  echo "notice dialog after $((SECONDS - started)) s"
+  wine_screenshot "$ARTEFACTS/notice.png"
+  texts="$(probe texts "$NOTICE_CAPTION")"
+  grep -qxF "Static	$expected" <<<"$texts" ||
+    fail "headline is not \"$expected\": $texts"
+  # Started hidden: nothing but the notice has shown the main window.
+  window_visible "$MAIN_CAPTION" && fail "the main window is visible"
+
+  # "Termine anzeigen" is the default button: OK brings up the main window.
+  probe command "$NOTICE_CAPTION" 1 >/dev/null || fail "cannot press OK in the notice dialog"
+  if wine_wait_window "$WAIT" "$MAIN_CAPTION" >/dev/null; then
+    wine_screenshot "$ARTEFACTS/main-window.png"
+  else
+    fail "the main window did not come up from the notice dialog"
+  fi
+  quit_program
+}
+
+test_no_settings_file_asks_for_the_path() {
+  local dir="$1/fresh" started texts
+  mkdir -p "$dir"
+  cp "$WINDOWS_BUILD/erinnerung.exe" "$dir/"
+  started=$SECONDS
+  start_program "$dir"
+  if ! wine_wait_window "$WAIT" "$MAIN_CAPTION" >/dev/null; then
+    fail "no main window without a settings file"
+    return
+  fi
+  for ((i = 0; i < WAIT * 5; i++)); do
+    texts="$(probe --class "$MESSAGE_BOX_CLASS" texts "$APP_TITLE" || true)"
+    grep -qF $'Keinen Pfad zum QX-Brevantoliske gew\xc3\xa4hlt!' <<<"$texts" && break
+    sleep 0.2
+  done
+  echo "main window and message box after $((SECONDS - started)) s"
+  grep -q "Bitte setzen Sie in den Optionen den Pfad." <<<"$texts" ||
+    fail "no message box asking for the path: $texts"
+  wine_screenshot "$ARTEFACTS/no-path.png"
+  if ! cmp -s "$dir/erinnerung_config.txt" <(printf 'Pfad nicht gew\xe4hlt!\r\n'); then
+    fail "the settings file does not hold the no-path marker alone"
+  fi
+  [ "$(stat -c %s "$dir/erinnerung_config.txt" 2>/dev/null)" = 21 ] ||
+    fail "the settings file is not 21 bytes long"
+  probe --class "$MESSAGE_BOX_CLASS" command "$APP_TITLE" 1 >/dev/null ||
+    fail "cannot answer the message box"
+  quit_program
+}
+
+main() {
+  local started=$SECONDS tmp
+  build_what_is_missing
+  wine_env_start "${ERM_WINE_PREFIX_NAME:-prefix}"
+  mkdir -p "$ARTEFACTS"
+  tmp="$(mktemp -d "${TMPDIR:-/tmp}/erm-e2e.XXXXXX")"
+  wine_env_on_exit "rm -rf '$tmp'"
+
+  local t=$SECONDS
+  test_active_start_shows_the_notice "$tmp"
+  echo "active start: $((SECONDS - t)) s"
+  t=$SECONDS
+  test_no_settings_file_asks_for_the_path "$tmp"
+  echo "start without settings: $((SECONDS - t)) s"
+
+  echo "end-to-end tests: $((SECONDS - started)) s, screenshots in $ARTEFACTS"
+  if ((failures)); then
+    echo "$failures end-to-end check(s) failed" >&2
+    exit 1
+  fi
+}
+
+main "$@"

@@ -1,0 +1,135 @@
+// window_probe: reads and drives the windows of another program, for the end-to-end tests.
+//
+//   window_probe [--class CLASS] VERB CAPTION [ID]
+//
+// looks for top-level windows titled exactly CAPTION (and of the window class CLASS, if given):
+//
+//   texts CAPTION                     prints the class and text of every child of each visible
+//                                     top-level window titled CAPTION, one "CLASS<TAB>TEXT" per
+//                                     line (CR and LF in a text as \r and \n), in UTF-8
+//   window_probe command CAPTION ID   posts the command ID (1 = OK, 2 = Cancel) to the first
+//                                     visible window titled CAPTION
+//   window_probe close CAPTION        posts the close message to the first window titled
+//                                     CAPTION, visible or not
+//
+// Exits with 1 when no such window exists, 2 on a usage error.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[4096] = {};
+  GetWindowTextW(window, text, 4096);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+struct Search {
+  std::wstring caption;
+  std::wstring window_class;  // empty: any
+  bool visible_only = true;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  if (search->visible_only && !IsWindowVisible(window)) return TRUE;
+  if (TextOf(window) != search->caption) return TRUE;
+  if (!search->window_class.empty() && ClassOf(window) != search->window_class) return TRUE;
+  search->found.push_back(window);
+  return TRUE;
+}
+
+std::wstring g_window_class;
+
+std::vector<HWND> FindTopLevel(const std::wstring& caption, bool visible_only) {
+  Search search{caption, g_window_class, visible_only, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK PrintChild(HWND window, LPARAM) {
+  std::printf("%s\t%s\n", Utf8(ClassOf(window)).c_str(), Escaped(Utf8(TextOf(window))).c_str());
+  return TRUE;
+}
+
+int PrintTexts(const std::wstring& caption) {
+  const std::vector<HWND> windows = FindTopLevel(caption, true);
+  for (HWND window : windows) {
+    std::printf("window\t%s\n", Utf8(ClassOf(window)).c_str());
+    EnumChildWindows(window, PrintChild, 0);
+  }
+  return windows.empty() ? 1 : 0;
+}
+
+int PostTo(const std::wstring& caption, bool visible_only, UINT message, WPARAM wparam) {
+  const std::vector<HWND> windows = FindTopLevel(caption, visible_only);
+  if (windows.empty()) return 1;
+  return PostMessageW(windows.front(), message, wparam, 0) ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (args == nullptr) return 2;
+  wchar_t** argv = args;
+  if (argc >= 3 && std::wstring(argv[1]) == L"--class") {
+    g_window_class = argv[2];
+    argv += 2;
+    argc -= 2;
+  }
+  if (argc < 3) return 2;
+  const std::wstring verb = argv[1];
+  const std::wstring caption = argv[2];
+  int result = 2;
+  if (verb == L"texts" && argc == 3) {
+    result = PrintTexts(caption);
+  } else if (verb == L"command" && argc == 4) {
+    result = PostTo(caption, true, WM_COMMAND, static_cast<WPARAM>(_wtoi(argv[3])));
+  } else if (verb == L"close" && argc == 3) {
+    result = PostTo(caption, false, WM_CLOSE, 0);
+  }
+  LocalFree(args);
+  std::fflush(stdout);
+  return result;
+}
