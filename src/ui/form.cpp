@@ -85,13 +85,16 @@ int Form::ShowModal() {
     std::vector<platform::WindowHandle>& disabled;
     platform::WindowHandle was_active;
     ~Restore() {
-      // Enabled before the form hides, so that the system hands the activation back to one of
-      // the program's windows rather than to another program.
-      app.EnableTaskWindows(disabled);
-      form.Hide();
       form.modal_ = false;
-      Form* active = app.FindForm(was_active);
-      if (active != nullptr && active->Visible()) app.Desktop().SetForegroundWindow(was_active);
+      // A destructor must not throw: what hiding raises (a hook's error) ends in the report.
+      app.RunGuarded([this] {
+        // Enabled before the form hides, so that the system hands the activation back to one
+        // of the program's windows rather than to another program.
+        app.EnableTaskWindows(disabled);
+        form.Hide();
+        Form* active = app.FindForm(was_active);
+        if (active != nullptr && active->Visible()) app.Desktop().SetForegroundWindow(was_active);
+      });
     }
   } restore{*this, app, disabled, was_active};
   Show();
