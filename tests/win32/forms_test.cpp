@@ -107,20 +107,25 @@ class FormsWin32Test : public ::testing::Test {
   FormsWin32Test() : root_(MakeTemporaryRoot()), system_(root_ + "programm\\") {
     settings::WritePlannerDirectory(system_, root_ + "planner\\");
     settings::WriteAccountSelection(system_, {"Praxis"});
-    // A tray icon of an earlier test left the quit request of its going in this thread's queue.
-    platform::WindowMessage message;
-    while (desktop_.PeekMessage(&message)) {
-      if (message.message != platform::msg::kQuit) desktop_.DispatchMessage(message);
-    }
+    DrainMessages();
     app_ = std::make_unique<ui::Application>(system_, desktop_, peers_);
     windows_ = CreateProgramWindows(*app_);
   }
   ~FormsWin32Test() override {
     app_.reset();
+    DrainMessages();
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
   }
 
+  // The last tray icon going leaves a quit request in this thread's queue, which would end the
+  // next test's loops at once.
+  void DrainMessages() {
+    platform::WindowMessage message;
+    while (desktop_.PeekMessage(&message)) {
+      if (message.message != platform::msg::kQuit) desktop_.DispatchMessage(message);
+    }
+  }
   TForm1& Main() { return *windows_.main_window; }
   settings::TForm2& Options() { return *windows_.options_dialog; }
   settings::TForm3& Help() { return *windows_.help_window; }
