@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/win32_errors.h"
 
 namespace erm::platform {
 namespace {
+
+using win32::ThrowLastError;
 
 constexpr char kMessageWindowClass[] = "ErinnerungsmodulMessageWindow";
 constexpr char kApplicationWindowClass[] = "ErinnerungsmodulApplication";
@@ -42,25 +45,6 @@ const char* OrNull(const std::string& text) {
 template <typename Function>
 Function ExportAs(FARPROC address) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-}
-
-std::string LastErrorText() {
-  const DWORD code = GetLastError();
-  char* buffer = nullptr;
-  const DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD length =
-      FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-    text.pop_back();
-  if (text.empty()) text = "Systemfehler. Code: " + std::to_string(code) + ".";
-  return text;
-}
-
-[[noreturn]] void ThrowLastError() {
-  throw Error(LastErrorText());
 }
 
 WindowMessage ToMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

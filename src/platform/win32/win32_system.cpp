@@ -1,50 +1,24 @@
 #include "platform/win32/win32_system.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <climits>
 #include <string>
 
 #include "platform/error.h"
+#include "platform/win32/win32_errors.h"
+#include "platform/win32/windows_api.h"
 
 namespace erm::platform {
 namespace {
+
+using win32::ThrowError;
+using win32::ThrowLastError;
 
 // One ReadFile or WriteFile moves at most this much; larger requests are split.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 // GetModuleFileNameA gives no length up front; the buffer grows up to the longest path Windows
 // accepts anywhere.
 constexpr size_t kMaxModulePath = 32768;
-
-// The system's text for an error code in the user's language, without the CR LF that
-// FormatMessage puts at its end.
-std::string SystemMessage(DWORD code) {
-  char* buffer = nullptr;
-  const DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD length =
-      FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-    text.pop_back();
-  if (text.empty()) text = "Systemfehler. Code: " + std::to_string(code) + ".";
-  return text;
-}
-
-[[noreturn]] void ThrowError(DWORD code) {
-  throw Error(SystemMessage(code));
-}
-[[noreturn]] void ThrowLastError() {
-  ThrowError(GetLastError());
-}
 
 // The C API would stop at an embedded NUL and act on a shorter, different path.
 bool IsUsablePath(const std::string& path) {
