@@ -1,5 +1,7 @@
 #include "app/reminder_scan.h"
 
+#include <cmath>
+
 #include "app/appointment_file.h"
 #include "app/date_key.h"
 #include "dbf/dbf_table.h"
@@ -103,6 +105,13 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
           termin = field.AsNumber();
         } catch (const Error& e) {
           problems_.push_back({account, e.message()});
+          is_number = false;
+        }
+        // A binary double may hold NaN, which fails every comparison: the record would vanish
+        // without a word, so it is reported like a text that is no number.
+        if (is_number && std::isnan(termin)) {
+          problems_.push_back(
+              {account, "'" + field.AsText() + "' ist kein g\xFCltiger Gleitkommawert"});
           is_number = false;
         }
         if (is_number && termin >= key_number) AddAppointment(account, field.AsText());

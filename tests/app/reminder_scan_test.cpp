@@ -271,6 +271,65 @@ TEST_F(ReminderScanTest, TermindatuThatIsNoNumberSkipsOnlyItsRecord) {
   EXPECT_TRUE(host_.timer_enabled);
 }
 
+TEST_F(ReminderScanTest, TermindatuThatIsNotANumberValueSkipsOnlyItsRecord) {
+  // A binary double field holding NaN compares as neither earlier nor later than the key.
+  sim_.AddAccount("A");
+  tools::DbfWriter writer({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'O', 8}});
+  writer.AddRawRecord("20261201000000" + std::string("\xFF\xF8\0\0\0\0\0\0", 8));
+  sim_.PutFile(AccountFolder("A") + "erinnerung.dbf", writer.Bytes());
+  Choose("A\r\n");
+  scan_.Timer1Timer();
+  EXPECT_TRUE(Due().empty());
+  ASSERT_EQ(scan_.Problems().size(), 1u);
+  EXPECT_EQ(scan_.Problems()[0].account, "A");
+  EXPECT_NE(scan_.Problems()[0].message.find("NAN"), std::string::npos);
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
+TEST_F(ReminderScanTest, AFailingWalkEndsOnlyItsAccount) {
+  sim_.AddAccount("Ohne");
+  tools::DbfWriter without({{"ERINNERUNG", 'C', 14}, {"BETREFF", 'C', 20}});
+  without.AddRecord({"20261201000000", "kein Termindatum"});
+  sim_.PutFile(AccountFolder("Ohne") + "erinnerung.dbf", without.Bytes());
+  AddTable("Gut", {{"20261201000000", "20261207090000"}});
+  AddTexts("Gut", "20261207090000", {"Arzt"});
+  Choose("Ohne\r\nGut\r\n");
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [Gut] Arzt"});
+  ASSERT_EQ(scan_.Problems().size(), 1u);
+  EXPECT_EQ(scan_.Problems()[0].account, "Ohne");
+  EXPECT_FALSE(table_.Active());
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
+TEST_F(ReminderScanTest, AScanRunningPastMidnightKeepsTheDayItStartedOn) {
+  // Two accounts' pauses carry the clock from 23:59:59 into the next day: the filter and the
+  // due test stay with the day the scan began, today's group too, while the day node texts
+  // follow the clock at presentation time.
+  sim_.SetNow(platform::LocalTime{2026, 12, 7, 23, 59, 59, 0});
+  AddTable("A", {{"20261207000000", "20261207235959"}});
+  AddTexts("A", "20261207235959", {"spaet"});
+  AddTable("B", {{"20261201000000", "20261207235959"},
+                 {"20261208000000", "20261208090000"},
+                 {"20261201000000", "20261209080000"}});
+  AddTexts("B", "20261207235959", {"auch spaet"});
+  AddTexts("B", "20261208090000", {"Erinnerung erst ab heute"});
+  AddTexts("B", "20261209080000", {"Mittwoch"});
+  Choose("A\r\nB\r\n");
+  host_.skip_pauses = false;
+  scan_.Timer1Timer();
+  EXPECT_EQ(sim_.Now().day, 8);
+  EXPECT_EQ(Due(),
+            (std::vector<std::string>{"20261207235959 [A] spaet", "20261207235959 [B] auch spaet",
+                                      "20261209080000 [B] Mittwoch"}));
+  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207000000'");
+  const auto tree = host_.Tree();
+  ASSERT_EQ(tree.size(), 2u);
+  EXPECT_EQ(tree[0].text, "Heute, Di., 08.12.2026 (2)");
+  EXPECT_EQ(tree[1].text, "Mi., 09.12.2026 (1)");
+  EXPECT_EQ(state_.today_count, 2);
+}
+
 TEST_F(ReminderScanTest, NoPathMarkerMakesTheTickDoNothing) {
   state_.planner_directory = settings::kNoPathMarker;
   host_.timer_enabled = true;
