@@ -35,11 +35,22 @@ struct Options {
   bool json = false;
 };
 
+// Digits exactly where the form has them: sscanf alone would also take signs and blanks, and a
+// negative hour would move the scan to another day than the one given.
+bool HasNowForm(const char* text) {
+  constexpr char kForm[] = "dddd-dd-ddTdd:dd:dd";
+  if (std::strlen(text) != sizeof kForm - 1) return false;
+  for (size_t i = 0; i < sizeof kForm - 1; ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return false;
+  }
+  return true;
+}
+
 bool ParseNow(const char* text, platform::LocalTime* t) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-  char tail = 0;
-  if (std::strlen(text) != 19 ||
-      std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) {
+  if (!HasNowForm(text) ||
+      std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6) {
     return false;
   }
   if (!platform::IsValidDate(y, mo, d) || h > 23 || mi > 59 || s > 59) return false;
