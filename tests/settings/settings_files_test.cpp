@@ -139,6 +139,30 @@ TEST_F(SettingsFilesTest, FileErrorsCarryThePlatformsText) {
   EXPECT_THROW(ReadPlannerDirectory(sim_), Error);
 }
 
+TEST_F(SettingsFilesTest, LockedReadsAndFailedWritesAreErrorsNotShortFiles) {
+  // A read that runs into another program's lock must not pass for the end of the file, or a
+  // partly read selection would silently drop accounts.
+  sim_.PutFile(Konten(), "Familie\r\nVerein\r\n");
+  sim_.on_read = [](const std::string&, uint64_t offset, size_t) {
+    SimSystem::ReadFault fault;
+    if (offset > 0) fault.kind = SimSystem::ReadFault::kLocked;
+    return fault;
+  };
+  EXPECT_THROW(ReadAccountSelection(sim_), Error);
+
+  sim_.on_read = nullptr;
+  sim_.on_write = [](const std::string&) -> std::optional<std::string> {
+    return std::string("Nicht gen\xFCgend Speicherplatz");
+  };
+  try {
+    WriteAccountSelection(sim_, {"Familie"});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.message(), "Nicht gen\xFCgend Speicherplatz");
+  }
+  EXPECT_THROW(WritePlannerDirectory(sim_, "C:\\P\\"), Error);
+}
+
 TEST(ReadFileBytesTest, ShortReadsAreReadOn) {
   SimSystem sim;
   std::string big(200000, 'x');
