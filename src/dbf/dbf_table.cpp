@@ -233,7 +233,13 @@ void TDbfTable::Open() {
   translation_ = translation.translation;
   modifiable_ = translation.modifiable;
   open_ = std::move(s);
-  First();
+  // Making the first record current reads the file; a failure there is a failed Open too.
+  try {
+    First();
+  } catch (...) {
+    Close();
+    throw;
+  }
 }
 
 void TDbfTable::Close() {

@@ -500,6 +500,29 @@ TEST(DbfTableTest, FailedReadIsReportedNotRetried) {
   EXPECT_TRUE(f.sim.sleeps.empty());
 }
 
+TEST(DbfTableTest, ReadFailureAtTheFirstRecordLeavesTheTableClosed) {
+  // The header reads well; the failure comes when Open makes the first record current.
+  TableFixture f;
+  f.Put(ThreeRecords());
+  f.sim.on_read = [](const std::string&, uint64_t offset, size_t) {
+    SimSystem::ReadFault fault;
+    if (offset >= 129) {
+      fault.kind = SimSystem::ReadFault::kError;
+      fault.message = "Ein Ger\xE4tefehler";
+    }
+    return fault;
+  };
+  EXPECT_EQ(f.OpenError(), "Ein Ger\xE4tefehler");
+  EXPECT_FALSE(f.table.Active());
+  EXPECT_TRUE(f.table.Eof());
+  EXPECT_TRUE(f.table.Fields().empty());
+  // Once the file reads again, the next Open starts afresh.
+  f.sim.on_read = nullptr;
+  f.table.Open();
+  EXPECT_EQ(f.sim.open_count, 2);
+  EXPECT_EQ(f.table.RecNo(), 1);
+}
+
 TEST(DbfTableTest, ShortReadLeavesTheRestOfTheBufferAsItWas) {
   TableFixture f;
   f.Put(ThreeRecords());
