@@ -183,12 +183,14 @@ HeaderFields ParseFieldDescriptors(const HeaderStart& start, const uint8_t* head
     offset += f.stored_length;
     if (f.name.empty()) throw Error(kInvalidDbfFile);
     // FoxPro keeps the null flags of its nullable fields in a hidden field of type "0".
-    const bool hidden = f.name == kLockFieldName || (IsFoxPro(start.variant) && f.type == '0');
-    if (!hidden) {
+    const bool null_flags = IsFoxPro(start.variant) && f.type == '0';
+    if (!null_flags) {
       const std::optional<ValueKind> kind =
           KindOf(f.type, f.stored_length, f.stored_decimals, use_float_fields);
       if (!kind) throw Error(kInvalidDbfFile);
       f.kind = *kind;
+    }
+    if (!null_flags && f.name != kLockFieldName) {
       Normalise(&f);
       if (f.type == 'M' || f.type == 'B' || f.type == 'G') result.has_memo = true;
       f.name = UniqueName(f.name, taken);

@@ -158,6 +158,12 @@ TEST(DbfHeaderTest, LockFieldTakesItsBytesButIsLeftOut) {
   EXPECT_EQ(h.descriptor_count, 3u);
 }
 
+TEST(DbfHeaderTest, LockFieldWithATypeLetterWithoutValueKindRejectsTheTable) {
+  // Left out of the field list, but still a descriptor like any other.
+  const std::string bytes = tools::DbfWriter({{"A", 'C', 3}, {"_DBASELOCK", 'X', 16}}).Bytes();
+  EXPECT_EQ(ErrorOf(bytes), "Invalid DBF file.");
+}
+
 TEST(DbfHeaderTest, FoxProNullFlagsFieldIsLeftOut) {
   const std::string bytes =
       tools::DbfWriter({{"A", 'C', 3}, {"_NullFlags", '0', 1}, {"B", 'C', 2}}, 0x30).Bytes();
