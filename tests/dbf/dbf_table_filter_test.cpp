@@ -8,6 +8,7 @@
 #include "dbf/dbf_table.h"
 #include "dbf/table_test_support.h"
 #include "platform/error.h"
+#include "support/allocation_counter.h"
 
 namespace erm::dbf {
 namespace {
@@ -125,6 +126,51 @@ TEST(DbfTableFilterTest, DeeplyNestedFilterFailsOpenWithoutOverflowingTheStack) 
   EXPECT_FALSE(message.empty());
   EXPECT_FALSE(f.table.Active());
   EXPECT_EQ(f.table.Filter(), "");
+}
+
+// A count of zero proves nothing unless the counter sees an allocation that is surely made.
+void ExpectCounterSeesAllocations() {
+  static std::string* volatile escaped = nullptr;
+  const uint64_t before = erm::testing::AllocationCount();
+  escaped = new std::string(64, 'x');
+  EXPECT_GT(erm::testing::AllocationCount(), before) << "the allocation counter sees nothing";
+  delete escaped;
+  escaped = nullptr;
+}
+
+TEST(DbfTableFilterTest, ScanWalkAllocatesNothingPerRecord) {
+  // The scan's two walks over a table with its filter, and TERMINDATU read as a number on each
+  // visible record: once the table is open, none of it may touch the heap.
+  tools::DbfWriter w = ReminderWriter();
+  for (int i = 0; i < 200; ++i) {
+    w.AddRecord({i % 3 == 0 ? "20261201000000" : "20271201000000", "20261207103000", "x"},
+                i % 7 == 0);
+  }
+  for (const std::string& filter :
+       {std::string(kScanFilter), std::string("UPPER(TEXT) = 'X' AND TERMINDATU > 0.0")}) {
+    SCOPED_TRACE(filter);
+    TableFixture f;
+    f.Put(w.Bytes());
+    f.table.SetFilter(filter);
+    f.table.SetFiltered(true);
+    f.table.Open();
+    const TField& termin = f.table.GetField("TERMINDATU");
+    int64_t visited = 0;
+    double sum = 0;
+    ExpectCounterSeesAllocations();
+    const uint64_t start = erm::testing::AllocationCount();
+    const int64_t count = f.table.CountVisibleRecords();
+    f.table.First();
+    for (int64_t i = 0; i < count; ++i) {
+      sum += termin.AsNumber();
+      ++visited;
+      f.table.Next();
+    }
+    EXPECT_EQ(erm::testing::AllocationCount() - start, 0u);
+    EXPECT_TRUE(f.table.Eof());
+    EXPECT_GT(visited, 0);
+    EXPECT_EQ(sum, 20261207103000.0 * static_cast<double>(visited));
+  }
 }
 
 TEST(DbfTableFilterTest, FilterOnAFieldPastTheRecordLengthSeesBlanks) {

@@ -405,6 +405,12 @@ TEST(FilterTest, RunsWithoutAllocating) {
               "  123.50", "99"}),
       Record({"abcdefghijklmn", "x", "Y", "2026-12-07", "99", "", "-0.40", "-5"}),
   };
+  // A count of zero proves nothing unless the counter sees an allocation that is surely made.
+  static std::string* volatile escaped = nullptr;
+  const uint64_t before_probe = erm::testing::AllocationCount();
+  escaped = new std::string(64, 'x');
+  ASSERT_GT(erm::testing::AllocationCount(), before_probe) << "the allocation counter sees nothing";
+  delete escaped;
   int passed = 0;
   const uint64_t before = erm::testing::AllocationCount();
   for (int i = 0; i < 10000; ++i) {
