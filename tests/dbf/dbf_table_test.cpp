@@ -134,6 +134,53 @@ TEST(DbfTableTest, OpenFailuresGiveTheirMessageAndLeaveTheTableClosed) {
   }
 }
 
+TEST(DbfTableTest, OpenChecksInItsOrderAndReportsTheFirstFailure) {
+  // Each table is wrong in two ways; the check Open makes first names the failure.
+  const auto memo_table = [](std::vector<tools::WriterField> fields) {
+    tools::DbfWriter w(std::move(fields), 0x83);
+    w.AddRecord({"1"});
+    return w.Bytes();
+  };
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::string filter;
+    std::string message;  // "" for the silent abort
+  };
+  std::string unknown_version_zero_length = ThreeRecords();
+  unknown_version_zero_length[0] = 0x02;
+  PutLe16(&unknown_version_zero_length, 10, 0);
+  std::string zero_length_header_past_the_end = ThreeRecords();
+  PutLe16(&zero_length_header_past_the_end, 10, 0);
+  PutLe16(&zero_length_header_past_the_end, 8, 60000);
+  std::string header_past_the_end_memo = memo_table({{"NOTIZ", 'M', 10}});
+  PutLe16(&header_past_the_end_memo, 8, 60000);
+  const std::vector<Row> rows = {
+      {"version_before_lengths", unknown_version_zero_length, "", "Invalid DBF file."},
+      {"lengths_before_header", zero_length_header_past_the_end, "", ""},
+      {"header_before_memo", header_past_the_end_memo, "", "Invalid DBF file."},
+      {"descriptors_before_memo", memo_table({{"NOTIZ", 'M', 10}, {"X", 'X', 1}}), "",
+       "Invalid DBF file."},
+      {"memo_before_filter", memo_table({{"NOTIZ", 'M', 10}, {"NAME", 'C', 5}}), "NAME <> 'x'",
+       "Open: file not found: \"C:\\Daten\\erinnerung.dbt\"."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TableFixture f;
+    f.Put(row.bytes);
+    f.table.SetFilter(row.filter);
+    f.table.SetFiltered(true);
+    if (row.message.empty()) {
+      EXPECT_THROW(f.table.Open(), Abort);
+    } else {
+      EXPECT_EQ(f.OpenError(), row.message);
+    }
+    EXPECT_FALSE(f.table.Active());
+    // Only a filter that fails to compile is emptied.
+    EXPECT_EQ(f.table.Filter(), row.filter);
+  }
+}
+
 TEST(DbfTableTest, ZeroRecordOrHeaderLengthIsASilentAbort) {
   for (size_t at : {size_t{8}, size_t{10}}) {
     SCOPED_TRACE(at);
@@ -261,7 +308,15 @@ TEST(DbfTableTest, PathPropertiesCannotChangeWhileOpen) {
   } catch (const Error& e) {
     EXPECT_EQ(e.message(), message);
   }
-  EXPECT_THROW(f.table.SetTableName("anders.dbf"), Error);
+  for (const char* name : {"anders.dbf", "C:\\Anders\\anders.dbf"}) {
+    SCOPED_TRACE(name);
+    try {
+      f.table.SetTableName(name);
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.message(), message);
+    }
+  }
   EXPECT_EQ(f.table.FilePath(), "C:\\Daten\\");
   EXPECT_EQ(f.table.TableName(), "erinnerung.dbf");
   f.table.Close();
