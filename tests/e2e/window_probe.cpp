@@ -11,6 +11,13 @@
 //                                     visible window titled CAPTION
 //   window_probe close CAPTION        posts the close message to the first window titled
 //                                     CAPTION, visible or not
+//   window_probe rects CAPTION        prints where each visible top-level window titled CAPTION,
+//                                     its client area and its visible children are on the
+//                                     screen, one "KIND<TAB>CLASS<TAB>LEFT TOP RIGHT BOTTOM<TAB>
+//                                     TEXT" per line, KIND being window, client or child
+//
+//   window_probe foreground           prints the class and title of the window in front,
+//                                     "CLASS<TAB>TITLE"
 //
 // Exits with 1 when no such window exists, 2 on a usage error.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -100,6 +107,44 @@ int PrintTexts(const std::wstring& caption) {
   return windows.empty() ? 1 : 0;
 }
 
+void PrintRect(const char* kind, HWND window, const RECT& rect) {
+  std::printf("%s\t%s\t%ld %ld %ld %ld\t%s\n", kind, Utf8(ClassOf(window)).c_str(), rect.left,
+              rect.top, rect.right, rect.bottom, Escaped(Utf8(TextOf(window))).c_str());
+}
+
+void PrintWindowRect(const char* kind, HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  PrintRect(kind, window, rect);
+}
+
+BOOL CALLBACK PrintChildRect(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) PrintWindowRect("child", window);
+  return TRUE;
+}
+
+int PrintRects(const std::wstring& caption) {
+  const std::vector<HWND> windows = FindTopLevel(caption, true);
+  for (HWND window : windows) {
+    PrintWindowRect("window", window);
+    // The client area on the screen: what lies between it and the window's top edge is the
+    // title bar and the menu bar.
+    RECT client = {};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    PrintRect("client", window, client);
+    EnumChildWindows(window, PrintChildRect, 0);
+  }
+  return windows.empty() ? 1 : 0;
+}
+
+int PrintForeground() {
+  HWND window = GetForegroundWindow();
+  if (window == nullptr) return 1;
+  std::printf("%s\t%s\n", Utf8(ClassOf(window)).c_str(), Utf8(TextOf(window)).c_str());
+  return 0;
+}
+
 int PostTo(const std::wstring& caption, bool visible_only, UINT message, WPARAM wparam) {
   const std::vector<HWND> windows = FindTopLevel(caption, visible_only);
   if (windows.empty()) return 1;
@@ -118,14 +163,17 @@ int main() {
     argv += 2;
     argc -= 2;
   }
-  if (argc < 3) return 2;
-  const std::wstring verb = argv[1];
-  const std::wstring caption = argv[2];
+  const std::wstring verb = argc >= 2 ? argv[1] : L"";
+  const std::wstring caption = argc >= 3 ? argv[2] : L"";
   int result = 2;
-  if (verb == L"texts" && argc == 3) {
+  if (verb == L"foreground" && argc == 2) {
+    result = PrintForeground();
+  } else if (verb == L"texts" && argc == 3) {
     result = PrintTexts(caption);
   } else if (verb == L"command" && argc == 4) {
     result = PostTo(caption, true, WM_COMMAND, static_cast<WPARAM>(_wtoi(argv[3])));
+  } else if (verb == L"rects" && argc == 3) {
+    result = PrintRects(caption);
   } else if (verb == L"close" && argc == 3) {
     result = PostTo(caption, false, WM_CLOSE, 0);
   }
