@@ -372,5 +372,54 @@ TEST_F(ProgramTest, ShowingTheMainWindowIgnoresAFailingAccountDiscovery) {
   EXPECT_TRUE(desktop_.message_boxes.empty());
 }
 
+// --- the program waiting in the tray ---
+
+// Waiting in the tray, the program is to wake for nothing but the hourly scan: no timer of the
+// tray icon (cycling, the click timer of a double-click) may be left armed.
+TEST_F(ProgramTest, InTheTrayAfterTheNoticeOnlyTheHourlyScanTimerIsArmed) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(9000, [this] { Notice().BitBtn2->Click(); });
+  RunFor(10000);
+  ASSERT_TRUE(Main().Visible());
+  Main().BitBtn1->Click();
+  // Back with a double-click on the icon (press, release, double-click, release), and down again.
+  const platform::WindowHandle handler = tray::TrayHandler()->Window();
+  const uint32_t id = Main().TrayIcon1->IconId();
+  for (uint32_t code : {platform::msg::kLButtonDown, platform::msg::kLButtonUp,
+                        platform::msg::kLButtonDblClk, platform::msg::kLButtonUp}) {
+    desktop_.PostMessage(handler, tray::kTrayCallbackMessage, id, code);
+  }
+  RunFor(100);
+  ASSERT_TRUE(Main().Visible());
+  Main().BitBtn1->Click();
+  RunFor(60000);
+
+  EXPECT_FALSE(Main().Visible());
+  EXPECT_TRUE(desktop_.IconPresent(handler, id));
+  EXPECT_FALSE(TrayCycling());
+  EXPECT_EQ(desktop_.TimerCount(), 1u);
+  EXPECT_TRUE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().Timer1->Interval(), kScanIntervalMs);
+}
+
+TEST_F(ProgramTest, QuittingTakesTheIconOutOfTheNotificationArea) {
+  UsePlanner();
+  Start();
+  const platform::WindowHandle handler = tray::TrayHandler()->Window();
+  const uint32_t id = Main().TrayIcon1->IconId();
+  ASSERT_TRUE(desktop_.IconPresent(handler, id));
+  Main().Beenden1->Click();
+  EXPECT_FALSE(desktop_.RunFor(1));
+  // The program's loop has ended; what is left is the teardown of its windows.
+  app_.reset();
+  EXPECT_EQ(desktop_.PresentIconCount(), 0u);
+  ASSERT_FALSE(desktop_.notify_calls.empty());
+  EXPECT_EQ(desktop_.notify_calls.back().op, platform::NotifyIconOp::kDelete);
+  EXPECT_EQ(desktop_.notify_calls.back().data.id, id);
+}
+
 }  // namespace
 }  // namespace erm::app::testing
