@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The running program's idle cost under Wine: erinnerung.exe on the demo planner after its first
+# scan, the notice dialog closed with "Termine anzeigen" (the icon stops cycling) and the program
+# minimised to the tray, reminding active. Reports the process's resident memory and how often
+# its threads went to sleep and were woken again in 60 s: the voluntary context switches of all
+# its threads, from /proc/PID/task/*/status. Idle, only the hourly scan timer may wake it.
+# Each wake-up of a Wine program costs several switches (every call into the Wine server waits
+# for its answer), so for comparison the same count is taken while the icon cycles (a timer
+# tick every 800 ms, the notice dialog up).
+#
+#   bench/idle_cost.sh [SECONDS]    measures the idle program for SECONDS (default 60)
+#
+# Needs the Windows build (built when missing), Wine, Xvfb and xdotool, as scripts/test-windows
+# does; says so and measures nothing when Wine is missing. Run by scripts/bench.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/wine-env
+
+readonly IDLE_SECONDS="${1:-60}"
+readonly CYCLING_SECONDS=20
+readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
+readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
+readonly FORM_CLASS="ErinnerungsmodulForm"
+readonly WAIT=180
+readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
+
+probe() { wine_run 60 build/windows/window_probe.exe "$@" | tr -d '\r'; }
+
+wait_for() {
+  local limit="$1" deadline
+  shift
+  deadline=$((SECONDS + limit))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}
+
+main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
+main_window_hidden() { ! main_window_shown; }
+
+# Clicks the middle of the child window with text $2 of the visible window titled $1.
+click_child() {
+  local left top right bottom
+  read -r left top right bottom < <(probe rects "$1" |
+    awk -F'\t' -v text="$2" '$1 == "child" && $4 == text { print $3; exit }')
+  [ -n "${bottom:-}" ] || return 1
+  xdotool mousemove --sync $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
+  xdotool mousemove --sync 1270 1010
+}
+
+# The voluntary context switches of all threads of process $1 so far.
+voluntary_switches() {
+  cat /proc/"$1"/task/*/status 2>/dev/null |
+    awk '/^voluntary_ctxt_switches:/ { sum += $2 } END { print sum + 0 }'
+}
+
+# Prints the switches of process $1 per minute, counted over $2 seconds.
+switches_per_minute() {
+  local before after
+  before="$(voluntary_switches "$1")"
+  sleep "$2"
+  after="$(voluntary_switches "$1")"
+  echo $(((after - before) * 60 / $2))
+}
+
+# True once process $1 has made no switch for a second: the start-up's work is over.
+quiet() {
+  local before
+  before="$(voluntary_switches "$1")"
+  sleep 1
+  [ "$(voluntary_switches "$1")" = "$before" ]
+}
+
+status_kb() { awk -v key="$2:" '$1 == key { print $2 }' /proc/"$1"/status; }
+
+main() {
+  if ! command -v wine64 >/dev/null && [ ! -x /usr/lib/wine/wine64 ]; then
+    echo "idle cost: skipped, Wine is not installed (scripts/bootstrap installs it)"
+    return 0
+  fi
+  wine_build_windows erinnerung window_probe >/dev/null
+  if [ ! -x "$NATIVE_BUILD/make-demo-planner" ]; then
+    cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$NATIVE_BUILD" --target make-demo-planner >/dev/null
+  fi
+  wine_env_start "${ERM_WINE_PREFIX_NAME:-prefix}"
+  local tmp pid cycling idle threads
+  tmp="$(mktemp -d "${TMPDIR:-/tmp}/erm-idle.XXXXXX")"
+  wine_env_on_exit "rm -rf '$tmp'"
+  "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$tmp" >/dev/null
+  cp build/windows/erinnerung.exe "$tmp/programm/"
+
+  wine_start "$tmp/programm/erinnerung.log" "$tmp/programm/erinnerung.exe"
+  pid=$WINE_LAST_PID
+  wine_env_on_exit "wine_stop_program $pid"
+  if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
+    echo "idle cost: FAILED, no notice dialog after the first scan" >&2
+    return 1
+  fi
+  cycling="$(switches_per_minute "$pid" "$CYCLING_SECONDS")"
+
+  click_child "$NOTICE_CAPTION" "Termine &anzeigen" &&
+    wait_for "$WAIT" main_window_shown &&
+    click_child "$MAIN_CAPTION" "Programm minimieren" &&
+    wait_for "$WAIT" main_window_hidden || {
+    echo "idle cost: FAILED, could not close the notice and minimise the program" >&2
+    return 1
+  }
+  wait_for 60 quiet "$pid" || true
+  idle="$(switches_per_minute "$pid" "$IDLE_SECONDS")"
+  threads="$(find /proc/"$pid"/task -mindepth 1 -maxdepth 1 | wc -l)"
+
+  echo "idle cost of erinnerung.exe under Wine ($("$ERM_WINE" --version)), minimised to the tray:"
+  printf '  resident memory     %6d KiB (VmRSS), %d KiB of it private (RssAnon), %d thread(s)\n' \
+    "$(status_kb "$pid" VmRSS)" "$(status_kb "$pid" RssAnon)" "$threads"
+  printf '  wake-ups, idle      %6d voluntary context switches per minute (over %d s)\n' \
+    "$idle" "$IDLE_SECONDS"
+  printf '  while cycling       %6d voluntary context switches per minute (over %d s, 75 ticks)\n' \
+    "$cycling" "$CYCLING_SECONDS"
+}
+
+main "$@"
