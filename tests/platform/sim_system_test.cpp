@@ -33,7 +33,8 @@ TEST(SimSystemTest, ListingKeepsCreationOrderWithDotsFirst) {
   auto listing = sim.Enumerate("C:\\P\\konten\\*.*");
   std::vector<std::string> names;
   DirEntry entry;
-  while (listing->Next(&entry)) names.push_back(entry.name);
+  while (listing->Next(&entry))
+    names.push_back(entry.name);
   EXPECT_EQ(names, (std::vector<std::string>{".", "..", "Zeta", "Alpha", "notiz.txt"}));
   EXPECT_FALSE(sim.Enumerate("C:\\P\\fehlt\\*.*")->Next(&entry));
 }
@@ -41,7 +42,8 @@ TEST(SimSystemTest, ListingKeepsCreationOrderWithDotsFirst) {
 TEST(SimSystemTest, AnOpenFileSeesAppendsAndFaults) {
   SimSystem sim;
   sim.PutFile("C:\\t.dbf", "12345");
-  auto file = sim.OpenFile("C:\\t.dbf", FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+  auto file =
+      sim.OpenFile("C:\\t.dbf", FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
   sim.AppendToFile("C:\\t.dbf", "678");
   EXPECT_EQ(file->Size(), 8u);
   int calls = 0;
@@ -67,12 +69,12 @@ TEST(SimSystemTest, AnOpenFileSeesAppendsAndFaults) {
 TEST(SimSystemTest, OpeningFailsLikeWindows) {
   SimSystem sim;
   sim.PutFile("C:\\ro.dbf", "x", kAttrReadOnly);
-  EXPECT_THROW(sim.OpenFile("C:\\missing.dbf", FileAccess::kRead, FileShare::kDenyNone,
-                            FileOpen::kExisting),
-               Error);
-  EXPECT_THROW(sim.OpenFile("C:\\ro.dbf", FileAccess::kReadWrite, FileShare::kDenyNone,
-                            FileOpen::kExisting),
-               Error);
+  EXPECT_THROW(
+      sim.OpenFile("C:\\missing.dbf", FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting),
+      Error);
+  EXPECT_THROW(
+      sim.OpenFile("C:\\ro.dbf", FileAccess::kReadWrite, FileShare::kDenyNone, FileOpen::kExisting),
+      Error);
   EXPECT_NO_THROW(
       sim.OpenFile("C:\\ro.dbf", FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting));
   EXPECT_THROW(sim.OpenFile("C:\\nodir\\x.txt", FileAccess::kReadWrite, FileShare::kDenyNone,
@@ -94,6 +96,48 @@ TEST(SimSystemTest, FullPathResolvesAgainstTheCurrentDirectory) {
   EXPECT_EQ(sim.FullPath("a\\..\\b\\.\\c\\"), "C:\\Arbeit\\b\\c\\");
   EXPECT_EQ(sim.FullPath("\\x"), "C:\\x");
   EXPECT_EQ(sim.FullPath("D:\\y\\..\\.."), "D:\\");
+}
+
+TEST(SimSystemTest, EveryWayOfChangingAFileMovesItsModificationTime) {
+  SimSystem sim;
+  const std::string path = "C:\\P\\t.dbf";
+  sim.PutFile(path, "12345");
+  sim.PutFile("C:\\P\\other.dbf", "x");
+  uint64_t last = sim.ModificationTime(path);
+  auto moved = [&] {
+    const uint64_t now = sim.ModificationTime(path);
+    const bool changed = now > last;
+    last = now;
+    return changed;
+  };
+  // Reading, listing and opening for writing without writing change nothing.
+  {
+    auto file =
+        sim.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyNone, FileOpen::kExisting);
+    ReadAll(*file);
+    DirEntry entry;
+    sim.Enumerate("C:\\P\\*.*")->Next(&entry);
+    EXPECT_TRUE(sim.FileExists(path));
+  }
+  EXPECT_FALSE(moved());
+  sim.AppendToFile(path, "6");
+  EXPECT_TRUE(moved());
+  sim.TruncateFile(path, 2);
+  EXPECT_TRUE(moved());
+  sim.PutFile(path, "neu");
+  EXPECT_TRUE(moved());
+  {
+    auto file =
+        sim.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyNone, FileOpen::kExisting);
+    file->Write("z", 1);
+  }
+  EXPECT_TRUE(moved());
+  sim.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyNone, FileOpen::kCreateAlways);
+  EXPECT_TRUE(moved());
+  EXPECT_EQ(sim.ModificationTime("c:/p/OTHER.DBF"), sim.ModificationTime("C:\\P\\other.dbf"));
+  EXPECT_LT(sim.ModificationTime("C:\\P\\other.dbf"), last);
+  EXPECT_THROW(sim.ModificationTime("C:\\P\\fehlt.dbf"), Error);
+  EXPECT_THROW(sim.ModificationTime("C:\\P"), Error);
 }
 
 }  // namespace

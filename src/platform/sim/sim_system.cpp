@@ -17,14 +17,16 @@ constexpr char kAccessDenied[] = "Zugriff verweigert";
 
 std::string Parent(const std::string& path) {
   std::string p = path;
-  while (!p.empty() && p.back() == '\\') p.pop_back();
+  while (!p.empty() && p.back() == '\\')
+    p.pop_back();
   const size_t cut = p.find_last_of('\\');
   return cut == std::string::npos ? std::string() : p.substr(0, cut);
 }
 
 std::string LastPart(const std::string& path) {
   std::string p = path;
-  while (!p.empty() && p.back() == '\\') p.pop_back();
+  while (!p.empty() && p.back() == '\\')
+    p.pop_back();
   const size_t cut = p.find_last_of('\\');
   return cut == std::string::npos ? p : p.substr(cut + 1);
 }
@@ -33,8 +35,8 @@ std::string LastPart(const std::string& path) {
 
 class SimSystem::SimFile : public File {
  public:
-  SimFile(SimSystem* sim, std::string path, std::shared_ptr<std::string> bytes)
-      : sim_(sim), path_(std::move(path)), bytes_(std::move(bytes)) {}
+  SimFile(SimSystem* sim, std::string path, std::shared_ptr<Content> content)
+      : sim_(sim), path_(std::move(path)), content_(std::move(content)) {}
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
     ++sim_->read_count;
@@ -48,7 +50,7 @@ class SimSystem::SimFile : public File {
       }
       if (fault.kind == ReadFault::kShort) limit = std::min(size, fault.short_size);
     }
-    const std::string& data = *bytes_;
+    const std::string& data = content_->bytes;
     if (offset >= data.size()) {
       *got = 0;
     } else {
@@ -58,20 +60,21 @@ class SimSystem::SimFile : public File {
     return ReadStatus::kOk;
   }
 
-  uint64_t Size() override { return bytes_->size(); }
+  uint64_t Size() override { return content_->bytes.size(); }
 
   void Write(const void* data, size_t size) override {
     ++sim_->write_count;
     if (sim_->on_write) {
       if (auto message = sim_->on_write(path_)) throw Error(*message);
     }
-    bytes_->append(static_cast<const char*>(data), size);
+    content_->bytes.append(static_cast<const char*>(data), size);
+    sim_->Touch(*content_);
   }
 
  private:
   SimSystem* sim_;
   std::string path_;
-  std::shared_ptr<std::string> bytes_;
+  std::shared_ptr<Content> content_;
 };
 
 class SimSystem::SimDirEnumeration : public DirEnumeration {
@@ -88,11 +91,14 @@ class SimSystem::SimDirEnumeration : public DirEnumeration {
   size_t next_ = 0;
 };
 
-SimSystem::SimSystem() { SetNow(LocalTime{2026, 12, 7, 10, 0, 0, 0}); }
+SimSystem::SimSystem() {
+  SetNow(LocalTime{2026, 12, 7, 10, 0, 0, 0});
+}
 
 std::string SimSystem::Key(const std::string& path) {
   std::string key = FromHostPath(path);
-  while (key.size() > 1 && key.back() == '\\') key.pop_back();
+  while (key.size() > 1 && key.back() == '\\')
+    key.pop_back();
   for (char& c : key) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
@@ -117,25 +123,29 @@ void SimSystem::MakeParents(const std::string& path) {
 
 void SimSystem::PutFile(const std::string& path, std::string bytes, uint32_t attributes) {
   MakeParents(path);
+  auto content = std::make_shared<Content>(Content{std::move(bytes), 0});
+  Touch(*content);
   if (Node* node = Find(path)) {
-    node->bytes = std::make_shared<std::string>(std::move(bytes));
+    node->content = std::move(content);
     node->attributes = attributes;
     return;
   }
   index_[Key(path)] = nodes_.size();
-  nodes_.push_back(Node{FromHostPath(path), attributes, std::make_shared<std::string>(std::move(bytes))});
+  nodes_.push_back(Node{FromHostPath(path), attributes, std::move(content)});
 }
 
 void SimSystem::AppendToFile(const std::string& path, const std::string& bytes) {
   Node* node = Find(path);
-  if (node == nullptr || !node->bytes) throw Error(kNotFound);
-  node->bytes->append(bytes);
+  if (node == nullptr || !node->content) throw Error(kNotFound);
+  node->content->bytes.append(bytes);
+  Touch(*node->content);
 }
 
 void SimSystem::TruncateFile(const std::string& path, size_t size) {
   Node* node = Find(path);
-  if (node == nullptr || !node->bytes) throw Error(kNotFound);
-  if (size < node->bytes->size()) node->bytes->resize(size);
+  if (node == nullptr || !node->content) throw Error(kNotFound);
+  if (size < node->content->bytes.size()) node->content->bytes.resize(size);
+  Touch(*node->content);
 }
 
 void SimSystem::MakeDirectory(const std::string& path, uint32_t attributes) {
@@ -154,15 +164,24 @@ void SimSystem::Remove(const std::string& path) {
   const size_t position = it->second;
   nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(position));
   index_.clear();
-  for (size_t i = 0; i < nodes_.size(); ++i) index_[Key(nodes_[i].path)] = i;
+  for (size_t i = 0; i < nodes_.size(); ++i)
+    index_[Key(nodes_[i].path)] = i;
 }
 
-bool SimSystem::Exists(const std::string& path) const { return Find(path) != nullptr; }
+bool SimSystem::Exists(const std::string& path) const {
+  return Find(path) != nullptr;
+}
 
 std::string SimSystem::ReadFileBytes(const std::string& path) const {
   const Node* node = Find(path);
-  if (node == nullptr || !node->bytes) throw Error(kNotFound);
-  return *node->bytes;
+  if (node == nullptr || !node->content) throw Error(kNotFound);
+  return node->content->bytes;
+}
+
+uint64_t SimSystem::ModificationTime(const std::string& path) const {
+  const Node* node = Find(path);
+  if (node == nullptr || !node->content) throw Error(kNotFound);
+  return node->content->modified;
 }
 
 std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess access,
@@ -178,25 +197,25 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
     const std::string parent = Parent(FromHostPath(path));
     const Node* dir = parent.empty() ? nullptr : Find(parent);
     const bool is_root = parent.size() == 2 && parent[1] == ':';
-    if (!is_root && (dir == nullptr || dir->bytes)) throw Error(kNotFound);
-    if (node != nullptr && (!node->bytes || (node->attributes & kAttrReadOnly))) {
+    if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+    if (node != nullptr && (!node->content || (node->attributes & kAttrReadOnly))) {
       throw Error(kAccessDenied);
     }
     PutFile(path, std::string());
     node = Find(path);
-    return std::make_unique<SimFile>(this, node->path, node->bytes);
+    return std::make_unique<SimFile>(this, node->path, node->content);
   }
   if (node == nullptr) throw Error(kNotFound);
-  if (!node->bytes) throw Error(kAccessDenied);
+  if (!node->content) throw Error(kAccessDenied);
   if (access == FileAccess::kReadWrite && (node->attributes & kAttrReadOnly)) {
     throw Error(kAccessDenied);
   }
-  return std::make_unique<SimFile>(this, node->path, node->bytes);
+  return std::make_unique<SimFile>(this, node->path, node->content);
 }
 
 bool SimSystem::FileExists(const std::string& path) {
   const Node* node = Find(path);
-  return node != nullptr && node->bytes != nullptr;
+  return node != nullptr && node->content != nullptr;
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {
@@ -207,7 +226,7 @@ std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern)
   const std::string dir(directory);
   const Node* dir_node = Find(dir);
   const bool is_root = dir.size() <= 3 && dir.size() >= 2 && dir[1] == ':';
-  if ((dir_node != nullptr && !dir_node->bytes) || is_root) {
+  if ((dir_node != nullptr && !dir_node->content) || is_root) {
     // Like NTFS, a folder that is not a drive's root lists itself and its parent first.
     if (!is_root) {
       for (const char* dots : {".", ".."}) {
@@ -231,16 +250,22 @@ std::string SimSystem::FullPath(const std::string& path) {
   return NormalizePath(current_directory_ + "\\" + p);
 }
 
-void SimSystem::SetNow(const LocalTime& t) { epoch_ms_ = ToMilliseconds(t) - static_cast<int64_t>(ticks_); }
+void SimSystem::SetNow(const LocalTime& t) {
+  epoch_ms_ = ToMilliseconds(t) - static_cast<int64_t>(ticks_);
+}
 
-LocalTime SimSystem::Now() { return FromMilliseconds(epoch_ms_ + static_cast<int64_t>(ticks_)); }
+LocalTime SimSystem::Now() {
+  return FromMilliseconds(epoch_ms_ + static_cast<int64_t>(ticks_));
+}
 
 void SimSystem::Sleep(uint32_t ms) {
   sleeps.push_back(ms);
   ticks_ += ms;
 }
 
-bool SimSystem::IsCodePageSupported(int code_page) { return SingleByteTable(code_page) != nullptr; }
+bool SimSystem::IsCodePageSupported(int code_page) {
+  return SingleByteTable(code_page) != nullptr;
+}
 
 std::string SimSystem::ToAnsi(int code_page, std::string_view text) {
   return ConvertSingleByte(code_page, AnsiCodePage(), text);

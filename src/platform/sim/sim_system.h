@@ -20,7 +20,7 @@ class SimSystem : public System {
   // What a read should do instead of reading normally.
   struct ReadFault {
     enum Kind { kNone, kError, kShort, kLocked } kind = kNone;
-    size_t short_size = 0;    // kShort: at most this many bytes come back
+    size_t short_size = 0;                      // kShort: at most this many bytes come back
     std::string message = "Fehler beim Lesen";  // kError
   };
 
@@ -37,6 +37,11 @@ class SimSystem : public System {
   bool Exists(const std::string& path) const;
   // The bytes of a file; throws Error when there is no such file.
   std::string ReadFileBytes(const std::string& path) const;
+  // When the file's bytes last changed, by any way in: PutFile, AppendToFile, TruncateFile,
+  // creating it, or a write through an open file. A stamp from one counter for the whole file
+  // system that grows with every change, so two changes within one virtual millisecond still
+  // differ. Throws Error when there is no such file.
+  uint64_t ModificationTime(const std::string& path) const;
 
   // Fault injection. Each hook sees every call of its kind; returning a message makes that call
   // fail with it.
@@ -80,10 +85,15 @@ class SimSystem : public System {
   char DecimalSeparator() override { return decimal_separator_; }
 
  private:
+  // A file's contents, shared with the files open on it, which keep it when the file is replaced.
+  struct Content {
+    std::string bytes;
+    uint64_t modified = 0;
+  };
   struct Node {
     std::string path;  // as first given, normalised to backslashes
     uint32_t attributes = 0;
-    std::shared_ptr<std::string> bytes;  // null for a directory
+    std::shared_ptr<Content> content;  // null for a directory
   };
   class SimFile;
   class SimDirEnumeration;
@@ -92,6 +102,7 @@ class SimSystem : public System {
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
   void MakeParents(const std::string& path);
+  void Touch(Content& content) { content.modified = ++changes_; }
 
   std::map<std::string, size_t> index_;  // key -> position in nodes_
   std::vector<Node> nodes_;              // in creation order, which listings keep
@@ -99,6 +110,7 @@ class SimSystem : public System {
   std::string current_directory_ = "C:\\";
   int64_t epoch_ms_ = 0;  // local time at tick 0
   uint64_t ticks_ = 0;
+  uint64_t changes_ = 0;
   int oem_code_page_ = 850;
   char decimal_separator_ = ',';
 };
