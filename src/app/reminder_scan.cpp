@@ -97,7 +97,9 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
     const int64_t passing = table.CountVisibleRecords();
     if (passing > 0) {
       table.First();
-      for (int64_t r = 0; r < passing; ++r) {
+      // Another program may have changed the table since it was counted: once the walk finds
+      // no further record, the last one is not read again, which would list it twice.
+      for (int64_t r = 0; r < passing && !table.Eof(); ++r) {
         dbf::TField& field = table.GetField("TERMINDATU");
         double termin = 0;
         bool is_number = true;
@@ -135,9 +137,11 @@ void ReminderScan::AddAppointment(const std::string& account, const std::string&
     problems_.push_back({account, path + ": " + e.message()});
     return;
   }
-  for (const std::string& text : texts) {
-    due_list_.Add(termin_text + " [" + account + "] " + text);
-  }
+  std::vector<std::string> entries;
+  entries.reserve(texts.size());
+  for (const std::string& text : texts)
+    entries.push_back(termin_text + " [" + account + "] " + text);
+  due_list_.AddAll(std::move(entries));
 }
 
 }  // namespace erm::app

@@ -4,6 +4,7 @@
 #include "dbf/dbf_header.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -118,9 +119,13 @@ std::string UpToNul(std::string_view bytes) {
 }
 
 // A second field of the same name gets "2" appended to the name as stored, a third "3", and so on.
-std::string UniqueName(const std::string& name, const std::set<std::string>& taken) {
+// `next_suffix` remembers per name where the search ended: the names before it are taken and
+// stay taken, so a header of two thousand equal names costs no two million tries.
+std::string UniqueName(const std::string& name, const std::set<std::string>& taken,
+                       std::map<std::string, size_t>& next_suffix) {
   if (taken.count(name) == 0) return name;
-  for (size_t k = 2;; ++k) {
+  size_t& k = next_suffix.try_emplace(name, 2).first->second;
+  for (;; ++k) {
     std::string candidate = name + std::to_string(k);
     if (taken.count(candidate) == 0) return candidate;
   }
@@ -168,6 +173,7 @@ HeaderFields ParseFieldDescriptors(const HeaderStart& start, const uint8_t* head
 
   HeaderFields result;
   std::set<std::string> taken;
+  std::map<std::string, size_t> next_suffix;
   uint32_t offset = 1;
   for (size_t i = 1;; ++i) {
     cursor.Seek(block + (i - 1) * descriptor_size);
@@ -193,7 +199,7 @@ HeaderFields ParseFieldDescriptors(const HeaderStart& start, const uint8_t* head
     if (!null_flags && f.name != kLockFieldName) {
       Normalise(&f);
       if (f.type == 'M' || f.type == 'B' || f.type == 'G') result.has_memo = true;
-      f.name = UniqueName(f.name, taken);
+      f.name = UniqueName(f.name, taken, next_suffix);
       taken.insert(f.name);
       result.fields.push_back(std::move(f));
     }

@@ -17,6 +17,9 @@ namespace erm::dbf {
 namespace {
 
 constexpr uint8_t kDeletedFlag = 0x2A;
+// How often a record that came back short is read again while the file says it is whole; a file
+// that changes size at every read still gets an answer.
+constexpr int kShortReadRetries = 8;
 constexpr char kOpenWhileActive[] =
     ": Operation bei ge\xF6"
     "ffneter Datenmenge nicht ausf\xFChrbar";
@@ -284,7 +287,15 @@ bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
     if (count == 0) return false;
     r = r > count ? count + 1 : r + 1;
     if (r > count) return false;
-    const size_t got = ReadRecord(r, buffer);
+    size_t got = ReadRecord(r, buffer);
+    // A short read of a record the file now holds whole met another program's append half
+    // done: the rest of the buffer is still the previous record's, and read as one record the
+    // two would make a record nobody wrote. Read it again; the writer is one write from done.
+    for (int retry = 0; got < s.start.record_length && s.shared && retry < kShortReadRetries;
+         ++retry) {
+      if (r > RecordCount()) return false;
+      got = ReadRecord(r, buffer);
+    }
     if (got < s.start.record_length && s.shared && r > RecordCount()) return false;
     const bool candidate = show_deleted_ || (*buffer)[0] != kDeletedFlag;
     if (candidate && (!filtering || s.filter->Test(buffer->data()))) {

@@ -1,5 +1,7 @@
 #include "settings/account_discovery.h"
 
+#include <unordered_set>
+
 #include "settings/settings_files.h"
 
 namespace erm::settings {
@@ -26,10 +28,11 @@ void DiscoverAccounts(platform::System& system, const std::string& planner_direc
 }
 
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts) {
-  for (const std::string& line : lines) {
-    for (int i = 0; i < accounts.Count(); ++i) {
-      if (accounts.Item(i) == line) accounts.SetSelected(i, true);
-    }
+  // One pass over the list against the set of lines: comparing every line with every entry
+  // would take hours for a konten folder and a selection of a hundred thousand names each.
+  const std::unordered_set<std::string> wanted(lines.begin(), lines.end());
+  for (int i = 0; i < accounts.Count(); ++i) {
+    if (wanted.count(accounts.Item(i)) != 0) accounts.SetSelected(i, true);
   }
 }
 
