@@ -22,6 +22,12 @@ enum class FileOpen {
   kCreateAlways,  // creates the file, or truncates the one that is there
 };
 
+// What RenameFile does when a file of the new name is there already.
+enum class RenameMode {
+  kReplaceExisting,  // the file of the new name is replaced, in one step
+  kKeepExisting,     // the rename fails and both files stay as they are
+};
+
 enum class ReadStatus {
   kOk,
   // Another program holds a byte-range lock on the bytes asked for; nothing was read. The
@@ -39,6 +45,11 @@ class File {
   virtual uint64_t Size() = 0;
   // Appends at the position after the previous write (files are written front to back only).
   virtual void Write(const void* data, size_t size) = 0;
+  // Closes a file that was written, so that what the system still held back reaches the disk,
+  // and throws Error when that fails: a writer that must know its bytes arrived calls this
+  // before it relies on them. The destructor closes a file that was not closed, silently.
+  // Nothing may be called on the file afterwards.
+  virtual void Close() {}
 };
 
 // Attribute bits as Windows reports them.
@@ -68,8 +79,17 @@ class System {
   // Throws Error with the system's message when the file cannot be opened or created.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
                                          FileShare share, FileOpen mode) = 0;
-  // True for an existing plain file; false for directories and for anything missing.
+  // True for an existing plain file; false for directories, for anything missing, and when
+  // the system cannot tell (this never throws).
   virtual bool FileExists(const std::string& path) = 0;
+  // Gives the file `from` the name `to` in the same folder, in one step: anyone looking finds
+  // either the old file under `to` or the new one, never a mixture or none (with kKeepExisting
+  // there may be none before). Throws Error with the system's message when it fails; then
+  // nothing has changed. Implementations without it throw.
+  virtual void RenameFile(const std::string& from, const std::string& to, RenameMode mode);
+  // Deletes a plain file. Throws Error with the system's message when it fails.
+  // Implementations without it throw.
+  virtual void RemoveFile(const std::string& path);
   // Lists the entries matching `pattern` (a directory followed by a wildcard name such as
   // "*.*"), unfiltered: hidden entries and the "." and ".." entries come as the file system
   // gives them. A directory that is missing or unreadable lists nothing; this never throws.

@@ -33,24 +33,11 @@ class PlannerSim : public platform::SimSystem {
       entries = {{".", platform::kAttrDirectory}, {"..", platform::kAttrDirectory}};
       entries.insert(entries.end(), accounts_.begin(), accounts_.end());
     }
-    return std::make_unique<Listing>(std::move(entries));
+    // Through the fault hooks like any listing of the simulated file system.
+    return MakeListing(pattern, std::move(entries));
   }
 
  private:
-  class Listing : public platform::DirEnumeration {
-   public:
-    explicit Listing(std::vector<platform::DirEntry> entries) : entries_(std::move(entries)) {}
-    bool Next(platform::DirEntry* entry) override {
-      if (next_ >= entries_.size()) return false;
-      *entry = entries_[next_++];
-      return true;
-    }
-
-   private:
-    std::vector<platform::DirEntry> entries_;
-    size_t next_ = 0;
-  };
-
   std::string planner_;
   std::vector<platform::DirEntry> accounts_;
 };

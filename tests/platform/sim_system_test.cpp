@@ -140,5 +140,132 @@ TEST(SimSystemTest, EveryWayOfChangingAFileMovesItsModificationTime) {
   EXPECT_THROW(sim.ModificationTime("C:\\P"), Error);
 }
 
+// The general hook sees each operation once, numbered, with what it acts on; a message from it
+// makes just that operation fail, or answer as Windows does when it cannot tell.
+TEST(SimSystemTest, TheOperationHookCanFailAnyOneOperation) {
+  using Kind = SimSystem::OperationKind;
+  auto run = [](SimSystem& sim) {
+    sim.FileExists("C:\\P\\a.txt");
+    {
+      auto file = sim.OpenFile("C:\\P\\a.txt", FileAccess::kReadWrite, FileShare::kDenyWrite,
+                               FileOpen::kCreateAlways);
+      file->Write("neu", 3);
+      file->Close();
+    }
+    sim.RenameFile("C:\\P\\a.txt", "C:\\P\\b.txt", RenameMode::kReplaceExisting);
+    {
+      auto file = sim.OpenFile("C:\\P\\b.txt", FileAccess::kRead, FileShare::kDenyNone,
+                               FileOpen::kExisting);
+      file->Size();
+      char buffer[8];
+      size_t got = 0;
+      file->ReadAt(0, buffer, sizeof buffer, &got);
+    }
+    auto listing = sim.Enumerate("C:\\P\\*.*");
+    DirEntry entry;
+    while (listing->Next(&entry)) {
+    }
+    sim.RemoveFile("C:\\P\\b.txt");
+  };
+  SimSystem clean;
+  clean.MakeDirectory("C:\\P");
+  std::vector<SimSystem::Operation> seen;
+  clean.on_operation = [&](const SimSystem::Operation& op) {
+    seen.push_back(op);
+    return std::optional<std::string>();
+  };
+  run(clean);
+  std::vector<std::string> names;
+  for (const auto& op : seen)
+    names.push_back(SimSystem::OperationName(op.kind));
+  // The listing holds ".", ".." and b.txt; the fourth Next finds the end.
+  EXPECT_EQ(names, (std::vector<std::string>{"exists", "create", "write", "close", "rename", "open",
+                                             "size", "read", "enumerate", "next", "next", "next",
+                                             "next", "remove"}));
+  EXPECT_EQ(seen[4].path, "C:\\P\\a.txt");
+  EXPECT_EQ(seen[4].target, "C:\\P\\b.txt");
+  EXPECT_EQ(seen[8].path, "C:\\P\\*.*");
+  EXPECT_EQ(seen.back().number, seen.size());
+  EXPECT_EQ(clean.operation_count, seen.size());
+
+  for (const auto& failing : seen) {
+    SCOPED_TRACE(std::to_string(failing.number) + " " + SimSystem::OperationName(failing.kind));
+    SimSystem sim;
+    sim.MakeDirectory("C:\\P");
+    sim.PutFile("C:\\P\\a.txt", "alt");
+    sim.on_operation = [&](const SimSystem::Operation& op) -> std::optional<std::string> {
+      if (op.number == failing.number) return std::string("Fehler");
+      return std::nullopt;
+    };
+    switch (failing.kind) {
+      case Kind::kExists:
+        EXPECT_FALSE(sim.FileExists("C:\\P\\a.txt"));
+        EXPECT_TRUE(sim.FileExists("C:\\P\\a.txt"));
+        break;
+      case Kind::kEnumerate: {
+        for (uint64_t i = 1; i < failing.number; ++i)
+          sim.FileExists("C:\\P\\a.txt");
+        DirEntry entry;
+        EXPECT_FALSE(sim.Enumerate("C:\\P\\*.*")->Next(&entry));
+        break;
+      }
+      case Kind::kNext: {
+        for (uint64_t i = 1; i < failing.number - 1; ++i)
+          sim.FileExists("C:\\P\\a.txt");
+        auto listing = sim.Enumerate("C:\\P\\*.*");
+        DirEntry entry;
+        EXPECT_FALSE(listing->Next(&entry));
+        // It stays ended: the caller does not see the rest after a gap.
+        EXPECT_FALSE(listing->Next(&entry));
+        break;
+      }
+      default:
+        try {
+          run(sim);
+          ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+          EXPECT_EQ(e.message(), "Fehler");
+        }
+        break;
+    }
+  }
+}
+
+TEST(SimSystemTest, RenamingReplacesOrKeepsInOneStep) {
+  SimSystem sim;
+  sim.PutFile("C:\\P\\ziel.txt", "alt");
+  sim.PutFile("C:\\P\\ziel.txt.neu", "neu");
+  const uint64_t written = sim.ModificationTime("C:\\P\\ziel.txt.neu");
+  EXPECT_THROW(sim.RenameFile("C:\\P\\ziel.txt.neu", "C:\\P\\ziel.txt", RenameMode::kKeepExisting),
+               Error);
+  EXPECT_EQ(sim.ReadFileBytes("C:\\P\\ziel.txt"), "alt");
+  EXPECT_TRUE(sim.Exists("C:\\P\\ziel.txt.neu"));
+
+  sim.RenameFile("C:\\P\\ziel.txt.neu", "c:\\p\\ZIEL.TXT", RenameMode::kReplaceExisting);
+  EXPECT_EQ(sim.ReadFileBytes("C:\\P\\ziel.txt"), "neu");
+  EXPECT_FALSE(sim.Exists("C:\\P\\ziel.txt.neu"));
+  EXPECT_EQ(sim.ModificationTime("C:\\P\\ziel.txt"), written);
+
+  sim.PutFile("C:\\P\\x.neu", "x");
+  sim.RenameFile("C:\\P\\x.neu", "C:\\P\\x.txt", RenameMode::kKeepExisting);
+  EXPECT_EQ(sim.ReadFileBytes("C:\\P\\x.txt"), "x");
+
+  sim.PutFile("C:\\P\\ro.txt", "ro", kAttrReadOnly);
+  sim.PutFile("C:\\P\\y.neu", "y");
+  EXPECT_THROW(sim.RenameFile("C:\\P\\y.neu", "C:\\P\\ro.txt", RenameMode::kReplaceExisting),
+               Error);
+  EXPECT_EQ(sim.ReadFileBytes("C:\\P\\ro.txt"), "ro");
+  EXPECT_THROW(sim.RenameFile("C:\\P\\fehlt", "C:\\P\\z.txt", RenameMode::kReplaceExisting), Error);
+  EXPECT_THROW(sim.RenameFile("C:\\P\\y.neu", "C:\\Q\\y.txt", RenameMode::kReplaceExisting), Error);
+  EXPECT_THROW(sim.RenameFile("C:\\P\\y.neu", "C:\\P", RenameMode::kReplaceExisting), Error);
+  EXPECT_EQ(sim.ReadFileBytes("C:\\P\\y.neu"), "y");
+
+  EXPECT_THROW(sim.RemoveFile("C:\\P\\ro.txt"), Error);
+  EXPECT_THROW(sim.RemoveFile("C:\\P"), Error);
+  EXPECT_THROW(sim.RemoveFile("C:\\P\\fehlt"), Error);
+  sim.RemoveFile("C:\\P\\y.neu");
+  EXPECT_FALSE(sim.Exists("C:\\P\\y.neu"));
+}
+
 }  // namespace
 }  // namespace erm::platform

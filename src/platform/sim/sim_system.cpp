@@ -14,6 +14,8 @@ namespace {
 
 constexpr char kNotFound[] = "Das System kann die angegebene Datei nicht finden";
 constexpr char kAccessDenied[] = "Zugriff verweigert";
+constexpr char kAlreadyExists[] =
+    "Eine Datei kann nicht erstellt werden, wenn sie bereits vorhanden ist";
 
 std::string Parent(const std::string& path) {
   std::string p = path;
@@ -39,6 +41,7 @@ class SimSystem::SimFile : public File {
       : sim_(sim), path_(std::move(path)), content_(std::move(content)) {}
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    if (auto message = sim_->Fault(OperationKind::kRead, path_)) throw Error(*message);
     ++sim_->read_count;
     size_t limit = size;
     if (sim_->on_read) {
@@ -60,15 +63,23 @@ class SimSystem::SimFile : public File {
     return ReadStatus::kOk;
   }
 
-  uint64_t Size() override { return content_->bytes.size(); }
+  uint64_t Size() override {
+    if (auto message = sim_->Fault(OperationKind::kSize, path_)) throw Error(*message);
+    return content_->bytes.size();
+  }
 
   void Write(const void* data, size_t size) override {
+    if (auto message = sim_->Fault(OperationKind::kWrite, path_)) throw Error(*message);
     ++sim_->write_count;
     if (sim_->on_write) {
       if (auto message = sim_->on_write(path_)) throw Error(*message);
     }
     content_->bytes.append(static_cast<const char*>(data), size);
     sim_->Touch(*content_);
+  }
+
+  void Close() override {
+    if (auto message = sim_->Fault(OperationKind::kClose, path_)) throw Error(*message);
   }
 
  private:
@@ -79,17 +90,75 @@ class SimSystem::SimFile : public File {
 
 class SimSystem::SimDirEnumeration : public DirEnumeration {
  public:
-  explicit SimDirEnumeration(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
+  SimDirEnumeration(SimSystem* sim, std::string pattern, std::vector<DirEntry> entries)
+      : sim_(sim), pattern_(std::move(pattern)), entries_(std::move(entries)) {}
+  // Every call is an operation, also the one that finds the end, as FindNextFile is.
   bool Next(DirEntry* entry) override {
+    if (failed_) return false;
+    if (sim_->Fault(OperationKind::kNext, pattern_)) {
+      failed_ = true;
+      return false;
+    }
     if (next_ >= entries_.size()) return false;
     *entry = entries_[next_++];
     return true;
   }
 
  private:
+  SimSystem* sim_;
+  std::string pattern_;
   std::vector<DirEntry> entries_;
   size_t next_ = 0;
+  bool failed_ = false;
 };
+
+const char* SimSystem::OperationName(OperationKind kind) {
+  switch (kind) {
+    case OperationKind::kExists:
+      return "exists";
+    case OperationKind::kCreate:
+      return "create";
+    case OperationKind::kOpen:
+      return "open";
+    case OperationKind::kRead:
+      return "read";
+    case OperationKind::kSize:
+      return "size";
+    case OperationKind::kWrite:
+      return "write";
+    case OperationKind::kClose:
+      return "close";
+    case OperationKind::kEnumerate:
+      return "enumerate";
+    case OperationKind::kNext:
+      return "next";
+    case OperationKind::kRename:
+      return "rename";
+    case OperationKind::kRemove:
+      return "remove";
+  }
+  return "?";
+}
+
+std::optional<std::string> SimSystem::Fault(OperationKind kind, const std::string& path,
+                                            const std::string& target) {
+  ++operation_count;
+  // Without a hook nothing is built, so that counting allocations in the code above still sees
+  // that code alone.
+  if (!on_operation) return std::nullopt;
+  Operation operation;
+  operation.kind = kind;
+  operation.path = path;
+  operation.target = target;
+  operation.number = operation_count;
+  return on_operation(operation);
+}
+
+std::unique_ptr<DirEnumeration> SimSystem::MakeListing(const std::string& pattern,
+                                                       std::vector<DirEntry> entries) {
+  if (Fault(OperationKind::kEnumerate, pattern)) entries.clear();
+  return std::make_unique<SimDirEnumeration>(this, pattern, std::move(entries));
+}
 
 SimSystem::SimSystem() {
   SetNow(LocalTime{2026, 12, 7, 10, 0, 0, 0});
@@ -186,6 +255,9 @@ uint64_t SimSystem::ModificationTime(const std::string& path) const {
 
 std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess access,
                                           FileShare share, FileOpen mode) {
+  const OperationKind kind =
+      mode == FileOpen::kCreateAlways ? OperationKind::kCreate : OperationKind::kOpen;
+  if (auto message = Fault(kind, path)) throw Error(*message);
   ++open_count;
   opened_paths.push_back(path);
   opened_modes.emplace_back(access, share);
@@ -214,8 +286,44 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
 }
 
 bool SimSystem::FileExists(const std::string& path) {
+  if (Fault(OperationKind::kExists, path)) return false;
   const Node* node = Find(path);
   return node != nullptr && node->content != nullptr;
+}
+
+void SimSystem::RenameFile(const std::string& from, const std::string& to, RenameMode mode) {
+  if (auto message = Fault(OperationKind::kRename, from, to)) throw Error(*message);
+  const Node* source = Find(from);
+  if (source == nullptr || !source->content) throw Error(kNotFound);
+  const std::string parent = Parent(FromHostPath(to));
+  const Node* dir = parent.empty() ? nullptr : Find(parent);
+  const bool is_root = parent.size() == 2 && parent[1] == ':';
+  if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+  if (Key(from) == Key(to)) return;
+  if (const Node* target = Find(to)) {
+    if (mode == RenameMode::kKeepExisting) throw Error(kAlreadyExists);
+    if (!target->content || (target->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  }
+  // A rename keeps the bytes and their modification time; files open on the old target keep
+  // what they had.
+  const std::shared_ptr<Content> content = source->content;
+  const uint32_t attributes = source->attributes;
+  Remove(from);
+  if (Node* target = Find(to)) {
+    target->content = content;
+    target->attributes = attributes;
+    return;
+  }
+  index_[Key(to)] = nodes_.size();
+  nodes_.push_back(Node{FromHostPath(to), attributes, content});
+}
+
+void SimSystem::RemoveFile(const std::string& path) {
+  if (auto message = Fault(OperationKind::kRemove, path)) throw Error(*message);
+  const Node* node = Find(path);
+  if (node == nullptr) throw Error(kNotFound);
+  if (!node->content || (node->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  Remove(path);
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {
@@ -240,7 +348,7 @@ std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern)
       if (MatchesWildcard(name_pattern, name)) entries.push_back(DirEntry{name, node.attributes});
     }
   }
-  return std::make_unique<SimDirEnumeration>(std::move(entries));
+  return MakeListing(pattern, std::move(entries));
 }
 
 std::string SimSystem::FullPath(const std::string& path) {

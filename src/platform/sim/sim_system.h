@@ -43,8 +43,34 @@ class SimSystem : public System {
   // differ. Throws Error when there is no such file.
   uint64_t ModificationTime(const std::string& path) const;
 
-  // Fault injection. Each hook sees every call of its kind; returning a message makes that call
-  // fail with it.
+  // Every file and directory operation the code above can ask for, as the general fault hook
+  // sees it.
+  enum class OperationKind {
+    kExists,     // FileExists; failing, it answers false, as Windows does when it cannot tell
+    kCreate,     // OpenFile with kCreateAlways
+    kOpen,       // OpenFile with kExisting
+    kRead,       // File::ReadAt
+    kSize,       // File::Size
+    kWrite,      // File::Write
+    kClose,      // File::Close
+    kEnumerate,  // Enumerate; failing, the listing is empty
+    kNext,       // DirEnumeration::Next; failing, the listing ends there
+    kRename,     // RenameFile
+    kRemove,     // RemoveFile
+  };
+  struct Operation {
+    OperationKind kind = OperationKind::kExists;
+    std::string path;     // the file, or the listing's pattern
+    std::string target;   // kRename: the new name
+    uint64_t number = 0;  // 1-based, counted over every operation of this file system
+  };
+  static const char* OperationName(OperationKind kind);
+
+  // Fault injection. The general hook sees every operation above before it happens, the others
+  // every call of their kind after it; returning a message makes that call fail with it (or
+  // answer as the kind's comment says).
+  std::function<std::optional<std::string>(const Operation&)> on_operation;
+  uint64_t operation_count = 0;
   std::function<std::optional<std::string>(const std::string& path, FileAccess, FileOpen)> on_open;
   std::function<ReadFault(const std::string& path, uint64_t offset, size_t size)> on_read;
   std::function<std::optional<std::string>(const std::string& path)> on_write;
@@ -70,6 +96,8 @@ class SimSystem : public System {
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
   bool FileExists(const std::string& path) override;
+  void RenameFile(const std::string& from, const std::string& to, RenameMode mode) override;
+  void RemoveFile(const std::string& path) override;
   std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override { return program_folder_; }
@@ -83,6 +111,15 @@ class SimSystem : public System {
   bool IsCodePageSupported(int code_page) override;
   std::string ToAnsi(int code_page, std::string_view text) override;
   char DecimalSeparator() override { return decimal_separator_; }
+
+ protected:
+  // Counts the operation and asks the general hook: its message when the operation is to fail.
+  std::optional<std::string> Fault(OperationKind kind, const std::string& path,
+                                   const std::string& target = std::string());
+  // A listing of `entries` that meets faults as Enumerate's does, for file systems that list
+  // some folder their own way.
+  std::unique_ptr<DirEnumeration> MakeListing(const std::string& pattern,
+                                              std::vector<DirEntry> entries);
 
  private:
   // A file's contents, shared with the files open on it, which keep it when the file is replaced.
