@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/error.h"
+
 #include "settings/text_file.h"
 
 namespace erm::settings {
@@ -19,6 +21,17 @@ bool EqualsIgnoringAsciiCase(const std::string& text, size_t pos, const char* wo
   return true;
 }
 
+// The first start's file. FileExists answers false also when the system cannot tell, so the
+// file is created only under a name that is free: one that was there after all is kept and read.
+void CreateIfMissing(platform::System& system, const std::string& path, std::string_view bytes) {
+  if (system.FileExists(path)) return;
+  try {
+    ReplaceFileBytes(system, path, bytes, platform::RenameMode::kKeepExisting);
+  } catch (const Error&) {
+    if (!system.FileExists(path)) throw;
+  }
+}
+
 }  // namespace
 
 std::string SettingsFilePath(platform::System& system) {
@@ -31,22 +44,22 @@ std::string AccountSelectionFilePath(platform::System& system) {
 
 std::string ReadPlannerDirectory(platform::System& system) {
   const std::string path = SettingsFilePath(system);
-  if (!system.FileExists(path)) WriteFileBytes(system, path, JoinLinesCrLf({kNoPathMarker}));
+  CreateIfMissing(system, path, JoinLinesCrLf({kNoPathMarker}));
   return FirstPlainLine(ReadFileBytes(system, path));
 }
 
 void WritePlannerDirectory(platform::System& system, const std::string& planner_directory) {
-  WriteFileBytes(system, SettingsFilePath(system), JoinLinesCrLf({planner_directory}));
+  ReplaceFileBytes(system, SettingsFilePath(system), JoinLinesCrLf({planner_directory}));
 }
 
 std::vector<std::string> ReadAccountSelection(platform::System& system) {
   const std::string path = AccountSelectionFilePath(system);
-  if (!system.FileExists(path)) WriteFileBytes(system, path, "");
+  CreateIfMissing(system, path, "");
   return SplitPlainLines(ReadFileBytes(system, path));
 }
 
 void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts) {
-  WriteFileBytes(system, AccountSelectionFilePath(system), JoinLinesCrLf(accounts));
+  ReplaceFileBytes(system, AccountSelectionFilePath(system), JoinLinesCrLf(accounts));
 }
 
 std::string PathLabelForChosenFile(const std::string& file_name) {

@@ -1,7 +1,8 @@
 // The program's two settings files in its own folder: erinnerung_config.txt, whose first line is
 // the planner directory, and erinnerung_konten.txt, one chosen account per line. Both are plain
 // Windows-1252 text, written with CR LF and read under the plain line rules (text_file.h).
-// Failures are the platform's Errors, passed on unchanged.
+// Failures are the platform's Errors, passed on unchanged. A rewrite replaces a file in one step
+// (text_file.h's ReplaceFileBytes): a failure leaves the previous file as it was.
 #pragma once
 
 #include <string>
@@ -21,13 +22,14 @@ inline constexpr char kPlannerExecutable[] = "Brevantoliske.exe";
 std::string SettingsFilePath(platform::System& system);
 std::string AccountSelectionFilePath(platform::System& system);
 
-// Start-up: creates the settings file holding the no-path marker when it is missing, then
-// returns its first line.
+// Start-up: creates the settings file holding the no-path marker when it is missing (never over
+// one that is there), then returns its first line.
 std::string ReadPlannerDirectory(platform::System& system);
 // Rewrites the settings file with `planner_directory` as its only line.
 void WritePlannerDirectory(platform::System& system, const std::string& planner_directory);
 
-// Creates the account selection file empty when it is missing, then returns its lines.
+// Creates the account selection file empty when it is missing (never over one that is there),
+// then returns its lines.
 std::vector<std::string> ReadAccountSelection(platform::System& system);
 // Rewrites the account selection file, one line per account; no account gives an empty file.
 void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts);

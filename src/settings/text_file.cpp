@@ -35,6 +35,24 @@ void WriteFileBytes(platform::System& system, const std::string& path, std::stri
       system.OpenFile(path, platform::FileAccess::kReadWrite, platform::FileShare::kDenyWrite,
                       platform::FileOpen::kCreateAlways);
   if (!bytes.empty()) file->Write(bytes.data(), bytes.size());
+  file->Close();
+}
+
+void ReplaceFileBytes(platform::System& system, const std::string& path, std::string_view bytes,
+                      platform::RenameMode mode) {
+  const std::string temporary = path + kTemporarySuffix;
+  try {
+    WriteFileBytes(system, temporary, bytes);
+    system.RenameFile(temporary, path, mode);
+  } catch (const Error&) {
+    // The error the user sees is the step's; a temporary file that cannot be removed either is
+    // overwritten by the next attempt.
+    try {
+      if (system.FileExists(temporary)) system.RemoveFile(temporary);
+    } catch (const Error&) {
+    }
+    throw;
+  }
 }
 
 std::string FirstPlainLine(std::string_view text) {

@@ -13,8 +13,18 @@ namespace erm::settings {
 
 // Every byte of the file. Throws the platform's Error when it cannot be opened or read.
 std::string ReadFileBytes(platform::System& system, const std::string& path);
-// Creates the file, or truncates the one that is there, and writes `bytes` into it.
+// Creates the file, or truncates the one that is there, writes `bytes` into it and closes it.
 void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes);
+
+// Added to a file's name for the temporary file that ReplaceFileBytes writes beside it.
+inline constexpr char kTemporarySuffix[] = ".neu";
+// Gives the file `bytes` as its contents in one step, so that no failure and no power cut can
+// leave it half-written: the bytes go into a temporary file beside it, which takes the file's
+// name once it is complete and closed. When a step fails, its error is thrown, the file is as
+// it was, and the temporary file has been removed (as far as the system lets it). With
+// kKeepExisting a file that is there already is kept, and that is an error too.
+void ReplaceFileBytes(platform::System& system, const std::string& path, std::string_view bytes,
+                      platform::RenameMode mode = platform::RenameMode::kReplaceExisting);
 
 // The first line under the plain rules: the bytes before the first CR or 0x1A.
 std::string FirstPlainLine(std::string_view text);

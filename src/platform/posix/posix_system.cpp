@@ -23,12 +23,18 @@
 namespace erm::platform {
 namespace {
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error) {
+  return std::strerror(error);
+}
 
 class PosixFile : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
     size_t done = 0;
@@ -60,6 +66,13 @@ class PosixFile : public File {
     }
   }
 
+  // The descriptor is gone after close() whatever it answers, so it is never closed twice.
+  void Close() override {
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) throw Error(ErrnoText(errno));
+  }
+
  private:
   int fd_;
 };
@@ -85,7 +98,8 @@ class PosixDirEnumeration : public DirEnumeration {
       const std::string full = (directory_.empty() ? std::string("./") : directory_) + name;
       if (::stat(full.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) entry->attributes |= kAttrDirectory;
-        if (::access(full.c_str(), W_OK) != 0 && errno == EACCES) entry->attributes |= kAttrReadOnly;
+        if (::access(full.c_str(), W_OK) != 0 && errno == EACCES)
+          entry->attributes |= kAttrReadOnly;
       }
       if (!(entry->attributes & kAttrDirectory)) entry->attributes |= kAttrArchive;
       if (name.size() > 0 && name[0] == '.' && name != "." && name != "..") {
@@ -102,7 +116,9 @@ class PosixDirEnumeration : public DirEnumeration {
   DIR* dir_ = nullptr;
 };
 
-std::string IconvName(int code_page) { return "CP" + std::to_string(code_page); }
+std::string IconvName(int code_page) {
+  return "CP" + std::to_string(code_page);
+}
 
 }  // namespace
 
@@ -122,6 +138,25 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
 bool PosixSystem::FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(ToHostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void PosixSystem::RenameFile(const std::string& from, const std::string& to, RenameMode mode) {
+  const std::string host_from = ToHostPath(from);
+  const std::string host_to = ToHostPath(to);
+  if (mode == RenameMode::kReplaceExisting) {
+    if (::rename(host_from.c_str(), host_to.c_str()) != 0) throw Error(ErrnoText(errno));
+    return;
+  }
+  // link() refuses an existing name, which rename() would replace; the old name goes after.
+  if (::link(host_from.c_str(), host_to.c_str()) != 0) throw Error(ErrnoText(errno));
+  ::unlink(host_from.c_str());
+}
+
+void PosixSystem::RemoveFile(const std::string& path) {
+  const std::string host = ToHostPath(path);
+  struct stat st {};
+  if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw Error(ErrnoText(EISDIR));
+  if (::unlink(host.c_str()) != 0) throw Error(ErrnoText(errno));
 }
 
 std::unique_ptr<DirEnumeration> PosixSystem::Enumerate(const std::string& pattern) {
@@ -163,7 +198,9 @@ LocalTime PosixSystem::Now() {
   return t;
 }
 
-void PosixSystem::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PosixSystem::Sleep(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 uint64_t PosixSystem::TickCount() {
   return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -192,7 +229,8 @@ std::string PosixSystem::ToAnsi(int code_page, std::string_view text) {
     size_t dst_left = sizeof units;
     const size_t r = ::iconv(cd, &in, &in_left, &dst, &dst_left);
     const size_t produced = (sizeof units - dst_left) / sizeof(char32_t);
-    for (size_t i = 0; i < produced; ++i) out.push_back(UnicodeToCp1252(units[i]));
+    for (size_t i = 0; i < produced; ++i)
+      out.push_back(UnicodeToCp1252(units[i]));
     if (r == static_cast<size_t>(-1) && errno != E2BIG) {
       // A byte the code page does not define, or a sequence cut at the end: one "?" for it.
       out.push_back('?');

@@ -34,8 +34,10 @@ OVERLAPPED AtOffset(uint64_t offset) {
 
 class Win32File : public File {
  public:
-  explicit Win32File(HANDLE handle) : handle_(handle) {}
-  ~Win32File() override { CloseHandle(handle_); }
+  Win32File(HANDLE handle, bool writable) : handle_(handle), writable_(writable) {}
+  ~Win32File() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
   Win32File(const Win32File&) = delete;
   Win32File& operator=(const Win32File&) = delete;
 
@@ -81,8 +83,22 @@ class Win32File : public File {
     }
   }
 
+  // A written file is flushed first: a caller that renames it over the file it replaces must
+  // not find an empty one there after a power cut. The handle is gone afterwards, also when
+  // this throws.
+  void Close() override {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (handle == INVALID_HANDLE_VALUE) return;
+    DWORD error = ERROR_SUCCESS;
+    if (writable_ && !FlushFileBuffers(handle)) error = GetLastError();
+    if (!CloseHandle(handle) && error == ERROR_SUCCESS) error = GetLastError();
+    if (error != ERROR_SUCCESS) ThrowError(error);
+  }
+
  private:
   HANDLE handle_;
+  bool writable_;
   uint64_t write_position_ = 0;
 };
 
@@ -169,13 +185,27 @@ std::unique_ptr<File> Win32System::OpenFile(const std::string& path, FileAccess 
   const HANDLE handle = CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share),
                                     nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) ThrowLastError();
-  return std::make_unique<Win32File>(handle);
+  const bool writable = access == FileAccess::kReadWrite || mode == FileOpen::kCreateAlways;
+  return std::make_unique<Win32File>(handle, writable);
 }
 
 bool Win32System::FileExists(const std::string& path) {
   if (!IsUsablePath(path)) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Write-through: the call returns once the new name is on the disk, not just in the cache.
+void Win32System::RenameFile(const std::string& from, const std::string& to, RenameMode mode) {
+  if (!IsUsablePath(from) || !IsUsablePath(to)) ThrowError(ERROR_INVALID_NAME);
+  DWORD flags = MOVEFILE_WRITE_THROUGH;
+  if (mode == RenameMode::kReplaceExisting) flags |= MOVEFILE_REPLACE_EXISTING;
+  if (!MoveFileExA(from.c_str(), to.c_str(), flags)) ThrowLastError();
+}
+
+void Win32System::RemoveFile(const std::string& path) {
+  if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
+  if (!DeleteFileA(path.c_str())) ThrowLastError();
 }
 
 std::unique_ptr<DirEnumeration> Win32System::Enumerate(const std::string& pattern) {

@@ -12,6 +12,8 @@ class Win32System : public System {
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
   bool FileExists(const std::string& path) override;
+  void RenameFile(const std::string& from, const std::string& to, RenameMode mode) override;
+  void RemoveFile(const std::string& path) override;
   std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override;
