@@ -4,6 +4,8 @@
 // input and no faster; the bounds are stated at each test, as counts, not as timings.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -18,9 +20,16 @@
 #include "common/dbf_writer.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
+#include "platform/paths.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 #include "support/allocation_counter.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/posix/posix_system.h"
+#endif
 
 namespace erm::app {
 namespace {
@@ -211,6 +220,60 @@ TEST(HostileInputTest, AccountsBeyondThePathLimitAreSkippedAndTheOthersRead) {
   EXPECT_EQ(rig.host.captions.size(), 5u);
   EXPECT_TRUE(rig.host.timer_enabled);
 }
+
+#ifndef _WIN32
+// The real platform with the program folder where the test keeps the account selection file.
+class FolderSystem : public platform::PosixSystem {
+ public:
+  explicit FolderSystem(std::string program_folder) : program_folder_(std::move(program_folder)) {}
+  std::string ProgramFolder() override { return program_folder_; }
+
+ private:
+  std::string program_folder_;
+};
+
+TEST(HostileInputTest, LongestFolderNameIsReadOnRealFiles) {
+  // 255 bytes, the most one name may have on Linux and Windows alike; the paths built from it
+  // pass 260 characters, which only Windows refuses (above).
+  namespace fs = std::filesystem;
+  const std::string account(255, 'N');
+  const fs::path dir = fs::temp_directory_path() / ("erm-longname-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  const fs::path folder = dir / "planner" / "konten" / account;
+  fs::create_directories(folder / "termine");
+  fs::create_directories(dir / "programm");
+  const auto put = [](const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  };
+  // Due on any day the test may run.
+  constexpr char kFar[] = "29991231100000";
+  tools::DbfWriter writer({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+  writer.AddRecord({"20000101000000", kFar});
+  put(folder / "erinnerung.dbf", writer.Bytes());
+  put(folder / "termine" / (std::string(kFar) + ".trm"),
+      "Kopf\r\n" + EncodeDecodeText("Arzt") + "\r\n");
+  put(dir / "programm" / settings::kAccountSelectionFileName, account + "\r\n");
+
+  FolderSystem system(platform::FromHostPath((dir / "programm").string()) + "\\");
+  ProgramState state;
+  state.planner_directory = platform::FromHostPath((dir / "planner").string()) + "\\";
+  dbf::TDbfTable table("Dbf_erinnerung", system);
+  HeadlessHost host(system, state, &table);
+  ReminderScan scan(system, state, host);
+  host.dir_search = [&](settings::AccountList& list) {
+    settings::DirSearch(system, state.planner_directory, list);
+  };
+  scan.Timer1Timer();
+  fs::remove_all(dir);
+
+  EXPECT_TRUE(scan.Problems().empty());
+  ASSERT_EQ(host.Accounts().Count(), 1);
+  EXPECT_EQ(host.Accounts().Item(0), account);
+  EXPECT_EQ(host.captions, (std::vector<std::string>{ReminderScan::StatusCaption(1, 1, account)}));
+  EXPECT_EQ(scan.Due().Entries(),
+            (std::vector<std::string>{std::string(kFar) + " [" + account + "] Arzt"}));
+}
+#endif
 
 // One appointment file `bytes` of a due record in account Familie, scanned.
 struct OneFileScan {
