@@ -1,7 +1,7 @@
 // The planner's data after weeks of reminding: a thousand hourly scans read every chosen
 // account's table and appointment files, and afterwards every file and folder under the planner
 // directory is as it was, to the byte, the attribute and the modification stamp. The program
-// never opened anything there for writing, never created, never wrote.
+// never opened anything there for writing, and never created, wrote, renamed or removed a file.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -71,7 +71,7 @@ class PlannerUntouchedTest : public LongRunTest {
     platform::FileOpen mode;
   };
   std::vector<Access> harmful_opens_;
-  std::vector<std::string> writes_;
+  std::vector<std::string> changes_;
   int planner_opens_ = 0;
 };
 
@@ -95,8 +95,16 @@ TEST_F(PlannerUntouchedTest, AThousandScansLeaveEveryByteAndStampAsTheyWere) {
     }
     return std::nullopt;
   };
-  sim_.on_write = [this](const std::string& path) -> std::optional<std::string> {
-    if (StartsWithIgnoringCase(path, sim_.Planner())) writes_.push_back(path);
+  // Whatever changes files, also where a change and its undoing would leave the same bytes.
+  sim_.on_operation =
+      [this](const platform::SimSystem::Operation& op) -> std::optional<std::string> {
+    using Kind = platform::SimSystem::OperationKind;
+    const bool changes = op.kind == Kind::kCreate || op.kind == Kind::kWrite ||
+                         op.kind == Kind::kRename || op.kind == Kind::kRemove;
+    if (changes && (StartsWithIgnoringCase(op.path, sim_.Planner()) ||
+                    StartsWithIgnoringCase(op.target, sim_.Planner()))) {
+      changes_.push_back(std::string(platform::SimSystem::OperationName(op.kind)) + " " + op.path);
+    }
     return std::nullopt;
   };
 
@@ -112,8 +120,8 @@ TEST_F(PlannerUntouchedTest, AThousandScansLeaveEveryByteAndStampAsTheyWere) {
   for (const Access& a : harmful_opens_) {
     ADD_FAILURE() << "opened for writing or creating: " << a.path;
   }
-  for (const std::string& path : writes_)
-    ADD_FAILURE() << "written: " << path;
+  for (const std::string& change : changes_)
+    ADD_FAILURE() << change;
 
   const std::map<std::string, NodeState> after = Snapshot();
   for (const auto& [path, state] : before) {
