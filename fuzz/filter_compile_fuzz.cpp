@@ -42,6 +42,9 @@ FieldList MakeFields() {
       {"NUMMER", 'I', 4, 0, ValueKind::kBinaryInteger},
       {"WERT", 'O', 8, 0, ValueKind::kBinaryDouble},
       {"NOTIZ", 'M', 10, 0, ValueKind::kMemo},
+      {"LAUFNR", '+', 4, 0, ValueKind::kAutoIncrement},
+      {"BILD", 'B', 10, 0, ValueKind::kBinary},
+      {"OBJEKT", 'G', 10, 0, ValueKind::kObject},
       {"LEER", 'C', 0, 0, ValueKind::kText},
   };
   FieldList fields;
