@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_system.h"
@@ -57,6 +59,47 @@ RECT PlaceInParent(HWND window) {
   GetWindowRect(window, &rect);
   MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
+}
+
+// Dark pixels in a DC's rectangle: how much text was drawn there.
+int InkIn(HDC dc, int width, int height) {
+  int ink = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      COLORREF pixel = GetPixel(dc, x, y);
+      if (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 128) ++ink;
+    }
+  }
+  return ink;
+}
+
+// What the label window paints of its text, against the whole text drawn unclipped in the
+// label's font; a label cut short paints less.
+std::pair<int, int> LabelInkAgainstWholeText(HWND label) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  constexpr int kWidth = 900;
+  constexpr int kHeight = 60;
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+  RECT all{0, 0, kWidth, kHeight};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SendMessageA(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  int painted = InkIn(dc, kWidth, kHeight);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  auto font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
+  HGDIOBJ old_font = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  std::string text = WindowText(label);
+  DrawTextA(dc, text.c_str(), -1, &all, DT_LEFT | DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS);
+  int whole = InkIn(dc, kWidth, kHeight);
+  SelectObject(dc, old_font);
+  SelectObject(dc, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return {painted, whole};
 }
 
 class TestForm : public Form {
@@ -395,6 +438,74 @@ TEST_F(UiWin32Test, ApplicationWindowIsShownWhileAFormIsVisible) {
   EXPECT_TRUE(IsWindowVisible(Hwnd(app_.Handle())));
   form.Hide();
   EXPECT_FALSE(IsWindowVisible(Hwnd(app_.Handle())));
+}
+
+TEST_F(UiWin32Test, AutoSizedLabelsShowTheirWholeTextInEveryFontSize) {
+  auto& form = app_.CreateForm<TestForm>("Form3");
+  form.SetClientSize(900, 400);
+  form.SetFont(Font{});
+  const char* const texts[] = {
+      "Anschlie\xDF"
+      "end w\xE4hlen Sie die Konten aus, an dessen Termine Sie erinnert werden m\xF6"
+      "chten.",
+      "Bedarf wieder auf aktiviert werden.",
+      "Sie haben heute 12 Termin(e):",
+      "Hilfe zum Erinnerungsmodul",
+      "WWWWWWWWWW.",
+  };
+  int top = 0;
+  std::vector<Label*> labels;
+  for (int height : {11, 13, 16, 19, 24}) {
+    for (const char* text : texts) {
+      auto* label = new Label(&form, "Label");
+      label->SetParent(&form);
+      label->SetBounds(8, top, 0, 0);
+      Font font = label->GetFont();
+      font.height = height;
+      label->SetFont(font);
+      label->SetCaption(text);
+      labels.push_back(label);
+    }
+    top += 2 * height;
+  }
+  form.Finish();
+  form.Show();
+  for (Label* label : labels) {
+    auto [painted, whole] = LabelInkAgainstWholeText(Hwnd(*label));
+    EXPECT_GT(whole, 0);
+    EXPECT_EQ(painted, whole) << WindowText(Hwnd(*label)) << " in " << label->GetFont().height
+                              << " px";
+  }
+  form.Hide();
+}
+
+TEST_F(UiWin32Test, GroupBoxIsPaintedInsideItsFrameAroundItsControls) {
+  auto& form = app_.CreateForm<TestForm>("Form2");
+  form.SetClientSize(364, 348);
+  auto* box = new GroupBox(&form, "GroupBox2");
+  box->SetParent(&form);
+  box->SetBounds(8, 8, 345, 97);
+  Font bold = box->GetFont();
+  bold.bold = true;
+  box->SetFont(bold);
+  box->SetCaption(" Pfad zur Datei ");
+  auto* label = new Label(&form, "Label2");
+  label->SetParent(box);
+  label->SetAutoSize(false);
+  label->SetWordWrap(true);
+  label->SetBounds(16, 24, 313, 36);
+  label->SetCaption("Pfad nicht gew\xE4hlt!");
+  form.Finish();
+  form.Show();
+  HWND window = Hwnd(*box);
+  UpdateWindow(Hwnd(form));
+  HDC dc = GetDC(window);
+  COLORREF face = GetSysColor(COLOR_BTNFACE);
+  // Inside the frame, left of the label and below it: the dialog's own face colour.
+  EXPECT_EQ(GetPixel(dc, 8, 50), face);
+  EXPECT_EQ(GetPixel(dc, 200, 80), face);
+  ReleaseDC(window, dc);
+  form.Hide();
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <string>
+
 #include "ui/buttons.h"
 #include "ui/std_controls.h"
 #include "ui/tool_bar.h"
@@ -192,39 +194,37 @@ class ToolBarPeer : public ContainerPeer {
   ToolBar& bar_;
 };
 
-// The frame and caption are a group box button at the bottom of the container's children.
+// The frame and caption are drawn by the container itself. A group box button among the
+// children would cover them all: the container clips its children out of its own painting, and
+// the button paints only its frame, so everything inside it would stay unpainted.
 class GroupBoxPeer : public ContainerPeer {
  public:
   GroupBoxPeer(Resources& resources, GroupBox& box) : ContainerPeer(resources, box) {}
 
  protected:
-  void AfterCreate() override {
-    frame_ = CreateWindowExA(0, "BUTTON", control_.Caption().c_str(),
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, 0,
-                             Scale(control_.Width()), Scale(control_.Height()), window_, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    ApplyFont();
-  }
-  void ApplyText() override { SetWindowTextA(frame_, control_.Caption().c_str()); }
-  void ApplyFont() override {
-    ContainerPeer::ApplyFont();
-    if (frame_ != nullptr) {
-      SendMessageA(frame_, WM_SETFONT,
-                   reinterpret_cast<WPARAM>(resources_.FontFor(control_.GetFont(), Dpi())), TRUE);
+  void Paint(HDC dc) override {
+    RECT client{};
+    GetClientRect(window_, &client);
+    HGDIOBJ old = SelectObject(dc, resources_.FontFor(control_.GetFont(), Dpi()));
+    const std::string& caption = control_.Caption();
+    SIZE text{};
+    GetTextExtentPoint32A(dc, caption.empty() ? " " : caption.c_str(),
+                          caption.empty() ? 1 : static_cast<int>(caption.size()), &text);
+    // The frame's top edge runs through the middle of the caption.
+    RECT frame = client;
+    frame.top += text.cy / 2;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    if (!caption.empty()) {
+      RECT place{Scale(8), 0, Scale(8) + text.cx, text.cy};
+      FillRect(dc, &place, resources_.BrushFor(control_.GetColor()));
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, control_.Enabled() ? ToColorRef(control_.GetFont().color)
+                                          : GetSysColor(COLOR_GRAYTEXT));
+      DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &place,
+                DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     }
+    SelectObject(dc, old);
   }
-  void ApplyBounds() override {
-    ContainerPeer::ApplyBounds();
-    SetWindowPos(frame_, nullptr, 0, 0, Scale(control_.Width()), Scale(control_.Height()),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  void OrderChildren() override {
-    ContainerPeer::OrderChildren();
-    SetWindowPos(frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-
- private:
-  HWND frame_ = nullptr;  // a child of window_: it goes with it
 };
 
 class BevelPeer : public Peer<ControlPeer> {
