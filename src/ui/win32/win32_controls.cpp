@@ -127,6 +127,11 @@ class ContainerPeer : public Peer<ControlPeer> {
   void ApplyState() override { InvalidateRect(window_, nullptr, TRUE); }
   void ApplyText() override { InvalidateRect(window_, nullptr, TRUE); }
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) override {
+    if (message == WM_GETFONT) {
+      // The font its caption is drawn in, as a system control answers.
+      *result = reinterpret_cast<LRESULT>(resources_.FontFor(control_.GetFont(), Dpi()));
+      return true;
+    }
     if (message == WM_ERASEBKGND) {
       FillBackground(window_, reinterpret_cast<HDC>(wparam),
                      resources_.BrushFor(control_.GetColor()));
@@ -277,18 +282,13 @@ class SpeedButtonPeer : public Peer<ControlPeer> {
     bool down = button_.Down() || pressed;
     bool enabled = button_.Enabled();
     RECT rect = item->rcItem;
-    // Up, it is a push button; down, it is drawn as a checked tool bar button, the system's
-    // picture of a button that stays down.
-    HTHEME theme = OpenThemeData(window_, button_.Down() && !pressed ? L"TOOLBAR" : L"BUTTON");
+    // Up, it is the system's push button. Down, it is drawn sunken with the checked pattern
+    // whatever the theme: a theme's checked tool bar button can look like one that is up.
+    HTHEME theme = button_.Down() ? nullptr : OpenThemeData(window_, L"BUTTON");
     if (theme != nullptr) {
       DrawThemeParentBackground(window_, item->hDC, &rect);
-      if (button_.Down() && !pressed) {
-        DrawThemeBackground(theme, item->hDC, TP_BUTTON, enabled ? TS_CHECKED : TS_DISABLED, &rect,
-                            nullptr);
-      } else {
-        int state = !enabled ? PBS_DISABLED : pressed ? PBS_PRESSED : PBS_NORMAL;
-        DrawThemeBackground(theme, item->hDC, BP_PUSHBUTTON, state, &rect, nullptr);
-      }
+      int state = !enabled ? PBS_DISABLED : pressed ? PBS_PRESSED : PBS_NORMAL;
+      DrawThemeBackground(theme, item->hDC, BP_PUSHBUTTON, state, &rect, nullptr);
       CloseThemeData(theme);
     } else {
       FillRect(item->hDC, &rect, resources_.BrushFor(control_.GetColor()));
