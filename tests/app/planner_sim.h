@@ -29,7 +29,7 @@ class PlannerSim : public platform::SimSystem {
 
   std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {
     std::vector<platform::DirEntry> entries;
-    if (pattern == planner_ + "konten\\*.*" && !accounts_.empty()) {
+    if (SamePath(pattern, planner_ + "konten\\*.*") && !accounts_.empty()) {
       entries = {{".", platform::kAttrDirectory}, {"..", platform::kAttrDirectory}};
       entries.insert(entries.end(), accounts_.begin(), accounts_.end());
     }
@@ -38,6 +38,18 @@ class PlannerSim : public platform::SimSystem {
   }
 
  private:
+  // Without regard to ASCII case, as Windows compares paths.
+  static bool SamePath(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+      };
+      if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+  }
+
   std::string planner_;
   std::vector<platform::DirEntry> accounts_;
 };

@@ -273,6 +273,90 @@ TEST_F(Win32SystemTest, CreateAlwaysMakesAWritableFileEvenWhenAskedForReading) {
   EXPECT_EQ(Contents(path), "x");
 }
 
+// A settings file's rewrite: the new bytes in a file beside it, closed, then renamed over it.
+TEST_F(Win32SystemTest, RenameReplacesAnExistingFileAndTheTemporaryNameIsGone) {
+  const std::string target = PutFile("erinnerung_config.txt", "C:\\Alt\\\r\n");
+  const std::string temporary = Path("erinnerung_config.txt.neu");
+  {
+    auto file = system_.OpenFile(temporary, FileAccess::kReadWrite, FileShare::kDenyWrite,
+                                 FileOpen::kCreateAlways);
+    file->Write("C:\\Neu\\\r\n", 9);
+    file->Close();
+  }
+  system_.RenameFile(temporary, target, RenameMode::kReplaceExisting);
+  EXPECT_EQ(Contents(target), "C:\\Neu\\\r\n");
+  EXPECT_FALSE(system_.FileExists(temporary));
+  EXPECT_EQ(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Win32SystemTest, RenameCreatesAMissingTargetAndKeepsAnExistingOneWhenAsked) {
+  const std::string target = Path("erinnerung_konten.txt");
+  const std::string temporary = PutFile("erinnerung_konten.txt.neu", "");
+  system_.RenameFile(temporary, target, RenameMode::kKeepExisting);
+  EXPECT_TRUE(system_.FileExists(target));
+  EXPECT_FALSE(system_.FileExists(temporary));
+  EXPECT_EQ(Contents(target), "");
+
+  PutFile("erinnerung_konten.txt", "Familie\r\n");
+  PutFile("erinnerung_konten.txt.neu", "");
+  try {
+    system_.RenameFile(temporary, target, RenameMode::kKeepExisting);
+    ADD_FAILURE() << "renamed over an existing file";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.message(), RawMessage(ERROR_ALREADY_EXISTS));
+  }
+  EXPECT_EQ(Contents(target), "Familie\r\n");
+  EXPECT_TRUE(system_.FileExists(temporary));
+}
+
+TEST_F(Win32SystemTest, ARenameThatFailsChangesNothing) {
+  const std::string target = PutFile("ziel.txt", "alt");
+  const std::string temporary = PutFile("ziel.txt.neu", "neu");
+  EXPECT_THROW(system_.RenameFile(Path("fehlt.neu"), Path("x.txt"), RenameMode::kReplaceExisting),
+               Error);
+  EXPECT_THROW(system_.RenameFile(temporary, Path("fehlt\\ziel.txt"), RenameMode::kReplaceExisting),
+               Error);
+  EXPECT_EQ(Contents(temporary), "neu");
+  EXPECT_EQ(Contents(target), "alt");
+  // Windows refuses to replace a read-only file; Wine replaces it.
+  if (IsWine()) return;
+  ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
+  EXPECT_EQ(Contents(target), "alt");
+  EXPECT_EQ(Contents(temporary), "neu");
+}
+
+TEST_F(Win32SystemTest, RemoveDeletesAFileAndReportsWhatItCannot) {
+  const std::string path = PutFile("weg.neu", "x");
+  system_.RemoveFile(path);
+  EXPECT_FALSE(system_.FileExists(path));
+  try {
+    system_.RemoveFile(path);
+    ADD_FAILURE() << "removed a missing file";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.message(), RawMessage(ERROR_FILE_NOT_FOUND));
+  }
+  ASSERT_TRUE(CreateDirectoryA(Path("ordner").c_str(), nullptr));
+  EXPECT_THROW(system_.RemoveFile(Path("ordner")), Error);
+}
+
+// After an explicit close the destructor must not close the handle again: by then the number
+// may belong to another file.
+TEST_F(Win32SystemTest, CloseFlushesOnceAndTheFileIsComplete) {
+  const std::string path = Path("a.txt");
+  auto file = system_.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyWrite,
+                               FileOpen::kCreateAlways);
+  file->Write("abc", 3);
+  file->Close();
+  auto other = system_.OpenFile(path, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+  file.reset();
+  EXPECT_EQ(other->Size(), 3u);
+  auto reader =
+      system_.OpenFile(path, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+  EXPECT_NO_THROW(reader->Close());
+  EXPECT_EQ(Contents(path), "abc");
+}
+
 TEST_F(Win32SystemTest, FailedOpensCarryTheSystemsTextWithoutLineEnd) {
   const std::string missing_file =
       ErrorOfOpening(Path("fehlt.dbf"), FileAccess::kRead, FileShare::kDenyNone);
