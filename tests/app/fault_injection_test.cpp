@@ -100,6 +100,7 @@ class Program {
   void CloseNoticesAsTheyCome() {
     desktop.Schedule(100, [this] {
       if (windows.notice_dialog != nullptr && windows.notice_dialog->Visible()) {
+        notices.push_back(windows.notice_dialog->Label1->Caption());
         app->RunGuarded([this] { windows.notice_dialog->BitBtn1->Click(); });
         desktop.PostMessage(app->Handle(), platform::msg::kNull, 0, 0);
       }
@@ -112,6 +113,7 @@ class Program {
   ui::HeadlessPeerFactory peers;
   std::unique_ptr<ui::Application> app;
   ProgramWindows windows;
+  std::vector<std::string> notices;  // the headline of every notice dialog shown
 };
 
 // What a run left behind.
@@ -132,6 +134,7 @@ struct Outcome {
   std::string settings_bytes;
   std::string selection_bytes;
   bool temporary_left = false;
+  std::vector<std::string> notices;
 };
 
 Outcome Capture(Program& p) {
@@ -153,6 +156,7 @@ Outcome Capture(Program& p) {
   o.today_count = p.Main().State().today_count;
   o.planner_directory = p.Main().State().planner_directory;
   o.due = p.Main().ListBox1->Items();
+  o.notices = p.notices;
   const settings::AccountList& accounts = p.Options().Accounts();
   for (int i = 0; i < accounts.Count(); ++i)
     o.accounts.push_back(accounts.Item(i));
@@ -409,8 +413,15 @@ void ExpectScan(const SimSystem::Operation& failing, const Outcome& clean, const
     ASSERT_TRUE(IsSelectionFile(failing));
     EXPECT_TRUE(got.due.empty());
   }
+  // Every entry is dated today: whatever was found is announced, nothing when nothing was.
   const int today = static_cast<int>(got.due.size());
   EXPECT_EQ(got.today_count, today);
+  if (today == 0) {
+    EXPECT_TRUE(got.notices.empty());
+  } else {
+    EXPECT_EQ(got.notices,
+              std::vector<std::string>{"Sie haben heute " + std::to_string(today) + " Termin(e):"});
+  }
 }
 
 std::vector<Scenario> Scenarios() {
@@ -462,6 +473,9 @@ void ExpectNextScanWorks(Program& p, const Scenario& scenario, bool restarted) {
   EXPECT_EQ(next.due, DueFor(next.selection_bytes));
   EXPECT_FALSE(next.due.empty());
   EXPECT_EQ(next.today_count, static_cast<int>(next.due.size()));
+  ASSERT_FALSE(next.notices.empty());
+  EXPECT_EQ(next.notices.back(),
+            "Sie haben heute " + std::to_string(next.due.size()) + " Termin(e):");
   EXPECT_FALSE(next.temporary_left);
 }
 
