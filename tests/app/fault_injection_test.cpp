@@ -529,7 +529,9 @@ TEST(FaultInjectionTest, EveryFailingOperationIsReportedOrSwallowedAndRemindingG
       scenario.expect(failing, clean, got);
 
       if (scenario.restart_for_next) {
-        // The program is started again on the files this run left.
+        // The program is started again on the files this run left, after the first one has
+        // ended: the tray's helper windows belong to one program at a time.
+        p.reset();
         auto again = std::make_unique<Program>();
         again->AddPlanner();
         if (got.settings_bytes != Missing())
