@@ -24,17 +24,7 @@ readonly FORM_CLASS="ErinnerungsmodulForm"
 readonly WAIT=180
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 
-probe() { wine_run 60 build/windows/window_probe.exe "$@" | tr -d '\r'; }
-
-wait_for() {
-  local limit="$1" deadline
-  shift
-  deadline=$((SECONDS + limit))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
+source tests/e2e/lib/probe.bash
 
 main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
 main_window_hidden() { ! main_window_shown; }

@@ -22,11 +22,7 @@ readonly WINDOWS_BUILD="${ERM_WINDOWS_BUILD:-build/windows}"
 # Where the native make-demo-planner and erinnerung-scan come from.
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source tests/e2e/lib/probe.bash
 
 build_what_is_missing() {
   if [ "$WINDOWS_BUILD" = build/windows ]; then
@@ -39,8 +35,6 @@ build_what_is_missing() {
   fi
 }
 
-# The probe is a console program: its lines end in CR LF.
-probe() { wine_run 60 "$WINDOWS_BUILD/window_probe.exe" "$@" | tr -d '\r'; }
 
 # A visible top-level window titled exactly $1, as X sees it.
 window_visible() {

@@ -32,11 +32,7 @@ readonly ARTEFACTS=build/e2e
 readonly WINDOWS_BUILD="${ERM_WINDOWS_BUILD:-build/windows}"
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source tests/e2e/lib/probe.bash
 
 build_what_is_missing() {
   # Built every time: a probe from before its verbs "rects" and "foreground" would fail here.
@@ -47,19 +43,7 @@ build_what_is_missing() {
   fi
 }
 
-# The probe is a console program: its lines end in CR LF. Its exit code is the pipeline's.
-probe() { wine_run 60 "$WINDOWS_BUILD/window_probe.exe" "$@" | tr -d '\r'; }
 
-# Polls COMMAND... every 0.2 s until it succeeds; returns 1 after $1 seconds.
-wait_for() {
-  local limit="$1" deadline
-  shift
-  deadline=$((SECONDS + limit))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
 
 PROGRAM_PID=""
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }

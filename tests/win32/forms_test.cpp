@@ -22,6 +22,7 @@
 #include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/win32/win32_peers.h"
+#include "win32/window_text.h"
 
 namespace erm::app {
 namespace {
@@ -30,24 +31,9 @@ HWND Hwnd(ui::Control& control) {
   return reinterpret_cast<HWND>(control.Handle());
 }
 
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
-LOGFONTA FontOf(HWND window) {
-  LOGFONTA font{};
-  auto handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-  GetObjectA(handle, sizeof(font), &font);
-  return font;
-}
-
-SIZE ClientSize(HWND window) {
-  RECT rect{};
-  GetClientRect(window, &rect);
-  return {rect.right - rect.left, rect.bottom - rect.top};
-}
+using erm::testing::ClientSize;
+using erm::testing::FontOf;
+using erm::testing::WindowText;
 
 struct TreeItem {
   std::string text;

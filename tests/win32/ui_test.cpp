@@ -21,6 +21,7 @@
 #include "ui/tool_bar.h"
 #include "ui/tree_view.h"
 #include "ui/win32/win32_peers.h"
+#include "win32/window_text.h"
 
 namespace erm::ui {
 namespace {
@@ -34,24 +35,9 @@ HWND Hwnd(Control& control) {
   return Hwnd(control.Handle());
 }
 
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
-LOGFONTA FontOf(HWND window) {
-  LOGFONTA font{};
-  auto handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-  GetObjectA(handle, sizeof(font), &font);
-  return font;
-}
-
-SIZE ClientSize(HWND window) {
-  RECT rect{};
-  GetClientRect(window, &rect);
-  return {rect.right - rect.left, rect.bottom - rect.top};
-}
+using erm::testing::ClientSize;
+using erm::testing::FontOf;
+using erm::testing::WindowText;
 
 // The control's rectangle in its parent's client coordinates.
 RECT PlaceInParent(HWND window) {
