@@ -28,7 +28,7 @@
 #include "platform/paths.h"
 #include "platform/posix/posix_system.h"
 #include "settings/settings_files.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace {
 

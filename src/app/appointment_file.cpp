@@ -1,6 +1,6 @@
 #include "app/appointment_file.h"
 
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::app {
 namespace {
@@ -37,7 +37,7 @@ std::vector<std::string> SplitAppointmentLines(std::string_view bytes) {
 }
 
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path) {
-  std::vector<std::string> lines = SplitAppointmentLines(settings::ReadFileBytes(system, path));
+  std::vector<std::string> lines = SplitAppointmentLines(platform::ReadFileBytes(system, path));
   std::vector<std::string> texts;
   for (size_t i = 1; i < lines.size(); ++i)
     texts.push_back(EncodeDecodeText(lines[i]));

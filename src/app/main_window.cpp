@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "app/notice_dialog.h"
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 #include "platform/error.h"
-#include "settings/help_window.h"
-#include "settings/options_dialog.h"
+#include "app/help_window.h"
+#include "app/options_dialog.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 

@@ -25,12 +25,10 @@
 #include "ui/tool_bar.h"
 #include "ui/tree_view.h"
 
-namespace erm::settings {
+namespace erm::app {
+
 class TForm2;
 class TForm3;
-}  // namespace erm::settings
-
-namespace erm::app {
 
 class TForm4;
 
@@ -59,8 +57,8 @@ class TForm1 : public ui::Form, public ScanHost {
   ReminderCommand PendingCommand() const { return pending_command_; }
 
   // The other windows, created after this one; until then the steps that use them do nothing.
-  void SetOptionsDialog(settings::TForm2* form) { options_dialog_ = form; }
-  void SetHelpWindow(settings::TForm3* form) { help_window_ = form; }
+  void SetOptionsDialog(TForm2* form) { options_dialog_ = form; }
+  void SetHelpWindow(TForm3* form) { help_window_ = form; }
   void SetNoticeDialog(TForm4* form) { notice_dialog_ = form; }
 
   // --- handlers ---
@@ -144,8 +142,8 @@ class TForm1 : public ui::Form, public ScanHost {
   ProgramState state_;
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;
-  settings::TForm2* options_dialog_ = nullptr;
-  settings::TForm3* help_window_ = nullptr;
+  TForm2* options_dialog_ = nullptr;
+  TForm3* help_window_ = nullptr;
   TForm4* notice_dialog_ = nullptr;
   // What the scan sees while there is no options dialog yet.
   settings::MemoryAccountList no_accounts_;

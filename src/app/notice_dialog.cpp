@@ -1,7 +1,7 @@
 #include "app/notice_dialog.h"
 
 #include "app/presentation.h"
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace erm::app {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
-#include "settings/help_window.h"
-#include "settings/options_dialog.h"
+#include "app/help_window.h"
+#include "app/options_dialog.h"
 
 namespace erm::app {
 
@@ -14,9 +14,9 @@ ProgramWindows CreateProgramWindows(ui::Application& app) {
   windows.main_window = &app.CreateForm<TForm1>();
   TForm1& main_window = *windows.main_window;
   ProgramState& state = main_window.State();
-  windows.options_dialog = &app.CreateForm<settings::TForm2>(state.planner_directory, state.seen);
+  windows.options_dialog = &app.CreateForm<TForm2>(state.planner_directory, state.seen);
   main_window.SetOptionsDialog(windows.options_dialog);
-  windows.help_window = &app.CreateForm<settings::TForm3>();
+  windows.help_window = &app.CreateForm<TForm3>();
   main_window.SetHelpWindow(windows.help_window);
   windows.notice_dialog = &app.CreateForm<TForm4>(state, main_window);
   main_window.SetNoticeDialog(windows.notice_dialog);

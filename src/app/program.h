@@ -7,22 +7,19 @@
 #include "ui/application.h"
 #include "ui/peer.h"
 
-namespace erm::settings {
-class TForm2;
-class TForm3;
-}  // namespace erm::settings
-
 namespace erm::app {
 
 class TForm1;
+class TForm2;
+class TForm3;
 class TForm4;
 
 inline constexpr char kApplicationTitle[] = "Erinnerungsmodul";
 
 struct ProgramWindows {
   TForm1* main_window = nullptr;
-  settings::TForm2* options_dialog = nullptr;
-  settings::TForm3* help_window = nullptr;
+  TForm2* options_dialog = nullptr;
+  TForm3* help_window = nullptr;
   TForm4* notice_dialog = nullptr;
 };
 

@@ -4,7 +4,7 @@
 
 #include "platform/error.h"
 
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::settings {
 namespace {
@@ -26,7 +26,7 @@ bool EqualsIgnoringAsciiCase(const std::string& text, size_t pos, const char* wo
 void CreateIfMissing(platform::System& system, const std::string& path, std::string_view bytes) {
   if (system.FileExists(path)) return;
   try {
-    ReplaceFileBytes(system, path, bytes, platform::RenameMode::kKeepExisting);
+    platform::ReplaceFileBytes(system, path, bytes, platform::RenameMode::kKeepExisting);
   } catch (const Error&) {
     if (!system.FileExists(path)) throw;
   }
@@ -44,22 +44,22 @@ std::string AccountSelectionFilePath(platform::System& system) {
 
 std::string ReadPlannerDirectory(platform::System& system) {
   const std::string path = SettingsFilePath(system);
-  CreateIfMissing(system, path, JoinLinesCrLf({kNoPathMarker}));
-  return FirstPlainLine(ReadFileBytes(system, path));
+  CreateIfMissing(system, path, platform::JoinLinesCrLf({kNoPathMarker}));
+  return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 
 void WritePlannerDirectory(platform::System& system, const std::string& planner_directory) {
-  ReplaceFileBytes(system, SettingsFilePath(system), JoinLinesCrLf({planner_directory}));
+  platform::ReplaceFileBytes(system, SettingsFilePath(system), platform::JoinLinesCrLf({planner_directory}));
 }
 
 std::vector<std::string> ReadAccountSelection(platform::System& system) {
   const std::string path = AccountSelectionFilePath(system);
   CreateIfMissing(system, path, "");
-  return SplitPlainLines(ReadFileBytes(system, path));
+  return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
 }
 
 void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts) {
-  ReplaceFileBytes(system, AccountSelectionFilePath(system), JoinLinesCrLf(accounts));
+  platform::ReplaceFileBytes(system, AccountSelectionFilePath(system), platform::JoinLinesCrLf(accounts));
 }
 
 std::string PathLabelForChosenFile(const std::string& file_name) {

@@ -20,9 +20,9 @@
 #include "app/program.h"
 #include "common/dbf_writer.h"
 #include "platform/sim/sim_desktop.h"
-#include "settings/options_dialog.h"
+#include "app/options_dialog.h"
 #include "settings/settings_files.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 #include "ui/application.h"
 #include "ui/headless_peers.h"
 
@@ -92,7 +92,7 @@ class Program {
     CloseNoticesAsTheyCome();
   }
   TForm1& Main() { return *windows.main_window; }
-  settings::TForm2& Options() { return *windows.options_dialog; }
+  app::TForm2& Options() { return *windows.options_dialog; }
   // What the user does, at a handler's edge: an error is the general error report's.
   void Do(const std::function<void()>& action) { app->RunGuarded(action); }
 
@@ -163,8 +163,8 @@ Outcome Capture(Program& p) {
   o.selected = accounts.SelectedItems();
   o.settings_bytes = p.Bytes(p.SettingsPath());
   o.selection_bytes = p.Bytes(p.SelectionPath());
-  o.temporary_left = p.sim.Exists(p.SettingsPath() + settings::kTemporarySuffix) ||
-                     p.sim.Exists(p.SelectionPath() + settings::kTemporarySuffix);
+  o.temporary_left = p.sim.Exists(p.SettingsPath() + platform::kTemporarySuffix) ||
+                     p.sim.Exists(p.SelectionPath() + platform::kTemporarySuffix);
   return o;
 }
 
@@ -173,7 +173,7 @@ Outcome Capture(Program& p) {
 std::vector<std::string> DueFor(const std::string& selection_bytes,
                                 const std::set<std::string>& left_out_files = {}) {
   std::vector<std::string> due;
-  for (const std::string& chosen : settings::SplitPlainLines(selection_bytes)) {
+  for (const std::string& chosen : platform::SplitPlainLines(selection_bytes)) {
     for (const auto& [account, times] : kDue) {
       if (account != chosen) continue;
       for (const std::string& time : times) {
@@ -204,7 +204,7 @@ bool IsSelectionFile(const SimSystem::Operation& op) {
   return IsFile(op, settings::kAccountSelectionFileName);
 }
 bool IsTemporary(const SimSystem::Operation& op) {
-  return Contains(op.path, settings::kTemporarySuffix);
+  return Contains(op.path, platform::kTemporarySuffix);
 }
 bool IsListing(const SimSystem::Operation& op) {
   return op.kind == Kind::kEnumerate || op.kind == Kind::kNext;

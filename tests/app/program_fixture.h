@@ -17,8 +17,8 @@
 #include "app/program.h"
 #include "common/dbf_writer.h"
 #include "platform/sim/sim_desktop.h"
-#include "settings/help_window.h"
-#include "settings/options_dialog.h"
+#include "app/help_window.h"
+#include "app/options_dialog.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/headless_peers.h"
@@ -71,8 +71,8 @@ class ProgramTest : public ::testing::Test {
     windows_ = CreateProgramWindows(*app_);
   }
   TForm1& Main() { return *windows_.main_window; }
-  settings::TForm2& Options() { return *windows_.options_dialog; }
-  settings::TForm3& Help() { return *windows_.help_window; }
+  app::TForm2& Options() { return *windows_.options_dialog; }
+  app::TForm3& Help() { return *windows_.help_window; }
   TForm4& Notice() { return *windows_.notice_dialog; }
 
   // Runs the program's loop for a stretch of virtual time.

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "platform/sim/sim_system.h"
 #include "settings/settings_files.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::settings {
 namespace {
@@ -49,7 +49,7 @@ class FileReplaceTest : public ::testing::Test {
     sim_.MakeDirectory("C:\\Programme\\Erinnerungsmodul");
   }
   static std::string Path(const char* file) { return std::string(kFolder) + file; }
-  static std::string Temporary(const char* file) { return Path(file) + kTemporarySuffix; }
+  static std::string Temporary(const char* file) { return Path(file) + platform::kTemporarySuffix; }
   // The operations of a rewrite that works.
   std::vector<SimSystem::Operation> CleanRun(const Rewrite& rewrite, bool existing) {
     SimSystem sim;

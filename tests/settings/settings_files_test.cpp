@@ -4,7 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/sim/sim_system.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::settings {
 namespace {
@@ -50,17 +50,17 @@ TEST(PlainLinesTest, FollowTheTextFileRules) {
       {"blanks are kept", " a \r\n\t", {" a ", "\t"}},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(SplitPlainLines(c.text), c.lines) << c.name;
+    EXPECT_EQ(platform::SplitPlainLines(c.text), c.lines) << c.name;
 }
 
 TEST(PlainLinesTest, FirstLineStopsAtCrOrEndOfText) {
-  EXPECT_EQ(FirstPlainLine(""), "");
-  EXPECT_EQ(FirstPlainLine("C:\\a\\\r\nzweite"), "C:\\a\\");
-  EXPECT_EQ(FirstPlainLine("C:\\a\\\nzweite\n"), "C:\\a\\\nzweite\n");
-  EXPECT_EQ(FirstPlainLine("abc\x1A"
+  EXPECT_EQ(platform::FirstPlainLine(""), "");
+  EXPECT_EQ(platform::FirstPlainLine("C:\\a\\\r\nzweite"), "C:\\a\\");
+  EXPECT_EQ(platform::FirstPlainLine("C:\\a\\\nzweite\n"), "C:\\a\\\nzweite\n");
+  EXPECT_EQ(platform::FirstPlainLine("abc\x1A"
                            "def\r"),
             "abc");
-  EXPECT_EQ(FirstPlainLine("\r\nabc"), "");
+  EXPECT_EQ(platform::FirstPlainLine("\r\nabc"), "");
 }
 
 TEST_F(SettingsFilesTest, MissingSettingsFileIsCreatedWithTheNoPathMarker) {
@@ -174,7 +174,7 @@ TEST(ReadFileBytesTest, ShortReadsAreReadOn) {
     fault.short_size = 777;
     return fault;
   };
-  EXPECT_EQ(ReadFileBytes(sim, "C:\\a.txt"), big);
+  EXPECT_EQ(platform::ReadFileBytes(sim, "C:\\a.txt"), big);
 }
 
 TEST(PathLabelTest, RemovesEveryPlannerExecutableNameInAnyCase) {

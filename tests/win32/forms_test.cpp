@@ -17,8 +17,8 @@
 #include "app/program.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_system.h"
-#include "settings/help_window.h"
-#include "settings/options_dialog.h"
+#include "app/help_window.h"
+#include "app/options_dialog.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/win32/win32_peers.h"
@@ -113,8 +113,8 @@ class FormsWin32Test : public ::testing::Test {
     }
   }
   TForm1& Main() { return *windows_.main_window; }
-  settings::TForm2& Options() { return *windows_.options_dialog; }
-  settings::TForm3& Help() { return *windows_.help_window; }
+  app::TForm2& Options() { return *windows_.options_dialog; }
+  app::TForm3& Help() { return *windows_.help_window; }
   TForm4& Notice() { return *windows_.notice_dialog; }
   NoticeKind Present(std::vector<std::string> entries) {
     DueList due;

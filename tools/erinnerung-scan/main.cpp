@@ -17,7 +17,7 @@
 #include "platform/posix/posix_system.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::tools {
 namespace {
@@ -98,14 +98,14 @@ std::string ProgramDirectory(platform::System& system, const std::string& host_d
 std::string ReadPlannerDirectory(platform::System& system) {
   const std::string path = settings::SettingsFilePath(system);
   if (!system.FileExists(path)) return settings::kNoPathMarker;
-  return settings::FirstPlainLine(settings::ReadFileBytes(system, path));
+  return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 
 // The chosen accounts' lines, without creating a missing selection file.
 std::vector<std::string> ReadAccountSelection(platform::System& system) {
   const std::string path = settings::AccountSelectionFilePath(system);
   if (!system.FileExists(path)) return {};
-  return settings::SplitPlainLines(settings::ReadFileBytes(system, path));
+  return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
 }
 
 int Run(const Options& options) {

@@ -16,7 +16,7 @@
 #include "platform/paths.h"
 #include "platform/posix/posix_system.h"
 #include "settings/settings_files.h"
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 namespace erm::tools {
 namespace {
@@ -87,7 +87,7 @@ std::string Timestamp(const platform::LocalTime& today, int days, const char* ti
 
 void WriteFile(platform::System& system, const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
-  settings::WriteFileBytes(system, platform::FromHostPath(path.string()), bytes);
+  platform::WriteFileBytes(system, platform::FromHostPath(path.string()), bytes);
 }
 
 void WriteAccount(platform::System& system, const fs::path& konten, const Account& account,
@@ -144,8 +144,8 @@ int Run(const fs::path& dir, const platform::LocalTime& today, const std::string
       prefix + platform::FromHostPath(planner.lexically_normal().string());
   if (planner_directory.back() != '\\') planner_directory += '\\';
   WriteFile(system, program / settings::kSettingsFileName,
-            settings::JoinLinesCrLf({planner_directory}));
-  WriteFile(system, program / settings::kAccountSelectionFileName, settings::JoinLinesCrLf(chosen));
+            platform::JoinLinesCrLf({planner_directory}));
+  WriteFile(system, program / settings::kAccountSelectionFileName, platform::JoinLinesCrLf(chosen));
   std::printf("%s\n%s\n", planner.string().c_str(), fs::absolute(program).string().c_str());
   return 0;
 }

@@ -1,10 +1,10 @@
-#include "settings/help_window.h"
+#include "app/help_window.h"
 
 #include <string>
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
-namespace erm::settings {
+namespace erm::app {
 namespace {
 
 ui::Label* AddText(ui::Form* form, const char* name, int left, int top, std::string text) {
@@ -105,4 +105,4 @@ void TForm3::BitBtn1Click(ui::Component*) {
   Hide();
 }
 
-}  // namespace erm::settings
+}  // namespace erm::app

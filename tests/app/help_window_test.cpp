@@ -1,10 +1,10 @@
-#include "settings/help_window.h"
+#include "app/help_window.h"
 
 #include <gtest/gtest.h>
 
 #include "app/program_fixture.h"
 
-namespace erm::settings {
+namespace erm::app {
 namespace {
 
 class HelpWindowTest : public app::testing::ProgramTest {
@@ -57,4 +57,4 @@ TEST_F(HelpWindowTest, TogglePicturesStayDownWhenClicked) {
 }
 
 }  // namespace
-}  // namespace erm::settings
+}  // namespace erm::app

@@ -1,8 +1,8 @@
-#include "settings/text_file.h"
+#include "platform/text_file.h"
 
 #include "platform/error.h"
 
-namespace erm::settings {
+namespace erm::platform {
 namespace {
 
 constexpr char kEndOfText = '\x1A';
@@ -87,4 +87,4 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
   return out;
 }
 
-}  // namespace erm::settings
+}  // namespace erm::platform

@@ -9,7 +9,7 @@
 
 #include "platform/system.h"
 
-namespace erm::settings {
+namespace erm::platform {
 
 // Every byte of the file. Throws the platform's Error when it cannot be opened or read.
 std::string ReadFileBytes(platform::System& system, const std::string& path);
@@ -34,4 +34,4 @@ std::vector<std::string> SplitPlainLines(std::string_view text);
 // Each line followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 
-}  // namespace erm::settings
+}  // namespace erm::platform

@@ -1,10 +1,10 @@
-#include "settings/options_dialog.h"
+#include "app/options_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include "app/program_fixture.h"
 
-namespace erm::settings {
+namespace erm::app {
 namespace {
 
 using app::testing::kPlanner;
@@ -34,7 +34,7 @@ class OptionsDialogTest : public app::testing::ProgramTest {
   std::string& Directory() { return Main().State().planner_directory; }
   std::string Label() { return Options().Label2->Caption(); }
   std::string SelectionBytes() {
-    return sim_.ReadFileBytes(sim_.ProgramFolder() + kAccountSelectionFileName);
+    return sim_.ReadFileBytes(sim_.ProgramFolder() + settings::kAccountSelectionFileName);
   }
   std::vector<std::string> Listed() {
     std::vector<std::string> names;
@@ -223,7 +223,7 @@ TEST_F(OptionsDialogTest, FailingToSaveIsReportedAndKeepsTheDialogOpen) {
   Start();
   Main().Optionen1->Click();
   ChoosePath("C:\\Neu\\Brevantoliske.exe");
-  const std::string settings_path = sim_.ProgramFolder() + kSettingsFileName;
+  const std::string settings_path = sim_.ProgramFolder() + settings::kSettingsFileName;
   sim_.on_open = [&](const std::string& path, platform::FileAccess access,
                      platform::FileOpen) -> std::optional<std::string> {
     // The rewrite goes through a temporary file beside the settings file.
@@ -243,7 +243,7 @@ TEST_F(OptionsDialogTest, FailingToSaveIsReportedAndKeepsTheDialogOpen) {
 TEST_F(OptionsDialogTest, AFailingDiscoveryOnShowIsReportedAndTheDialogStillShows) {
   UsePlanner();
   Start();
-  const std::string selection = sim_.ProgramFolder() + kAccountSelectionFileName;
+  const std::string selection = sim_.ProgramFolder() + settings::kAccountSelectionFileName;
   sim_.on_open = [&](const std::string& path, platform::FileAccess,
                      platform::FileOpen) -> std::optional<std::string> {
     if (path == selection) return std::string("Zugriff verweigert");
@@ -256,4 +256,4 @@ TEST_F(OptionsDialogTest, AFailingDiscoveryOnShowIsReportedAndTheDialogStillShow
 }
 
 }  // namespace
-}  // namespace erm::settings
+}  // namespace erm::app

@@ -13,11 +13,11 @@
 #include "ui/open_dialog.h"
 #include "ui/std_controls.h"
 
-namespace erm::settings {
+namespace erm::app {
 
 // The account list over the dialog's list box: its lines are the accounts, its selection the
 // chosen ones.
-class ListBoxAccountList : public AccountList {
+class ListBoxAccountList : public settings::AccountList {
  public:
   explicit ListBoxAccountList(ui::ListBox& list_box) : list_box_(list_box) {}
 
@@ -41,7 +41,7 @@ class TForm2 : public ui::Form {
   // Rebuilds the account list from the planner directory's konten folder and selects the
   // accounts the account selection file names. Throws the platform's Error.
   void DirSearch();
-  AccountList& Accounts() { return accounts_; }
+  settings::AccountList& Accounts() { return accounts_; }
 
   // --- handlers ---
   void FormShow(ui::Component* sender);
@@ -66,4 +66,4 @@ class TForm2 : public ui::Form {
   ListBoxAccountList accounts_;
 };
 
-}  // namespace erm::settings
+}  // namespace erm::app

@@ -1,11 +1,11 @@
-#include "settings/options_dialog.h"
+#include "app/options_dialog.h"
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 
-namespace erm::settings {
+namespace erm::app {
 namespace {
 
 constexpr char kInitialPlannerFolder[] = "C:\\Programme\\Brevantoliske";
@@ -42,14 +42,14 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   GroupBox2 = new ui::GroupBox(this, "GroupBox2");
   Place(GroupBox2, this, 8, 8, 345, 97);
   GroupBox2->SetFont(bold);
-  GroupBox2->SetCaption(" Pfad zur Datei \"" + std::string(kPlannerExecutable) + "\" ");
+  GroupBox2->SetCaption(" Pfad zur Datei \"" + std::string(settings::kPlannerExecutable) + "\" ");
 
   Label2 = new ui::Label(this, "Label2");
   Place(Label2, GroupBox2, 16, 24, 313, 36);
   UseNormalFont(Label2);
   Label2->SetAutoSize(false);
   Label2->SetWordWrap(true);
-  Label2->SetCaption(kNoPathMarker);
+  Label2->SetCaption(settings::kNoPathMarker);
 
   BitBtn3 = new ui::BitBtn(this, "BitBtn3");
   Place(BitBtn3, GroupBox2, 216, 64, 115, 25);
@@ -96,9 +96,9 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   BitBtn2->OnClick = [this](ui::Component* sender) { BitBtn2Click(sender); };
 
   OpenDialog1 = new ui::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" + std::string(kPlannerExecutable) +
+  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" + std::string(settings::kPlannerExecutable) +
                         "\"");
-  OpenDialog1->SetFilter(std::string(kPlannerExecutable) + "|brevantoliske.exe");
+  OpenDialog1->SetFilter(std::string(settings::kPlannerExecutable) + "|brevantoliske.exe");
   OpenDialog1->SetInitialDir(kInitialPlannerFolder);
   OpenDialog1->SetOptions(ui::kOfFileMustExist | ui::kOfPathMustExist | ui::kOfHideReadOnly |
                           ui::kOfEnableSizing);
@@ -123,7 +123,7 @@ void TForm2::BitBtn3Click(ui::Component*) {
   // not the dialog's answer.
   OpenDialog1->Execute();
   const std::string chosen = OpenDialog1->FileName();
-  Label2->SetCaption(PathLabelForChosenFile(chosen));
+  Label2->SetCaption(settings::PathLabelForChosenFile(chosen));
   if (chosen.empty()) return;
   planner_directory_ = Label2->Caption();
   DirSearch();
@@ -132,9 +132,9 @@ void TForm2::BitBtn3Click(ui::Component*) {
 void TForm2::BitBtn1Click(ui::Component*) {
   platform::System& system = GetApplication().System();
   const std::string path = Label2->Caption();
-  WritePlannerDirectory(system, path);
+  settings::WritePlannerDirectory(system, path);
   planner_directory_ = path;
-  WriteAccountSelection(system, accounts_.SelectedItems());
+  settings::WriteAccountSelection(system, accounts_.SelectedItems());
   Hide();
 }
 
@@ -142,4 +142,4 @@ void TForm2::BitBtn2Click(ui::Component*) {
   Hide();
 }
 
-}  // namespace erm::settings
+}  // namespace erm::app

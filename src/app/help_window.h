@@ -7,7 +7,7 @@
 #include "ui/form.h"
 #include "ui/std_controls.h"
 
-namespace erm::settings {
+namespace erm::app {
 
 class TForm3 : public ui::Form {
  public:
@@ -32,4 +32,4 @@ class TForm3 : public ui::Form {
   ui::BitBtn* BitBtn1;
 };
 
-}  // namespace erm::settings
+}  // namespace erm::app
