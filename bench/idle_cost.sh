@@ -18,16 +18,9 @@ source scripts/wine-env
 
 readonly IDLE_SECONDS="${1:-60}"
 readonly CYCLING_SECONDS=20
-readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
-readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
-readonly FORM_CLASS="ErinnerungsmodulForm"
-readonly WAIT=180
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 
 source tests/e2e/lib/probe.bash
-
-main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
-main_window_hidden() { ! main_window_shown; }
 
 # Clicks the middle of the child window with text $2 of the visible window titled $1.
 click_child() {
@@ -70,20 +63,15 @@ main() {
     return 0
   fi
   wine_build_windows erinnerung window_probe >/dev/null
-  if [ ! -x "$NATIVE_BUILD/make-demo-planner" ]; then
-    cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$NATIVE_BUILD" --target make-demo-planner >/dev/null
-  fi
+  build_native_if_missing make-demo-planner >/dev/null
   wine_env_start "${ERM_WINE_PREFIX_NAME:-prefix}"
   local tmp pid cycling idle threads
   tmp="$(mktemp -d "${TMPDIR:-/tmp}/erm-idle.XXXXXX")"
   wine_env_on_exit "rm -rf '$tmp'"
-  "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$tmp" >/dev/null
-  cp build/windows/erinnerung.exe "$tmp/programm/"
+  make_demo "$tmp"
 
-  wine_start "$tmp/programm/erinnerung.log" "$tmp/programm/erinnerung.exe"
-  pid=$WINE_LAST_PID
-  wine_env_on_exit "wine_stop_program $pid"
+  start_program "$tmp/programm"
+  pid=$PROGRAM_PID
   if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
     echo "idle cost: FAILED, no notice dialog after the first scan" >&2
     return 1

@@ -37,6 +37,29 @@ struct Day {
   std::vector<Node> entries;
 };
 
+// Adds a day's node, "<caption> (<count>)", and beneath it a node for every entry dated on the
+// day, in the due list's order.
+Day AddDayGroup(ScanHost& host, const DueList& due_list, const std::string& day_digits,
+                const std::string& caption, int count) {
+  const std::string text = caption + " (" + std::to_string(count) + ")";
+  Day day{{host.AddDayNode(text), text}, {}};
+  for (const std::string& entry : due_list.Entries()) {
+    if (!IsDatedOn(entry, day_digits)) continue;
+    const std::string entry_text = EntryNodeText(entry);
+    day.entries.push_back({host.AddEntryNode(day.day.id, entry_text), entry_text});
+  }
+  return day;
+}
+
+void AppendNoticeTexts(std::string& notice_text, const Day& day) {
+  for (const Node& entry : day.entries)
+    AppendNoticeText(notice_text, entry.text);
+}
+
+bool IsEntryNodeText(const std::string& text) {
+  return text.compare(0, kEntryNodeStart.size(), kEntryNodeStart) == 0;
+}
+
 }  // namespace
 
 std::string GetDayName(const platform::LocalTime& day) {
@@ -60,17 +83,11 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
   const int today = CountDatedOn(due_list, today_digits);
   if (today > 0) {
     const platform::LocalTime now = system.Now();
-    const std::string text = "Heute, " + GetDayName(now) + ", " + platform::FormatDateText(now) +
-                             " (" + std::to_string(today) + ")";
-    Day day{{host.AddDayNode(text), text}, {}};
-    for (const std::string& entry : due_list.Entries()) {
-      if (!IsDatedOn(entry, today_digits)) continue;
-      const std::string entry_text = EntryNodeText(entry);
-      day.entries.push_back({host.AddEntryNode(day.day.id, entry_text), entry_text});
-      state.today_count = today;
-      AppendNoticeText(state.notice_text, entry_text);
-    }
-    tree.push_back(std::move(day));
+    tree.push_back(AddDayGroup(host, due_list, today_digits,
+                               "Heute, " + GetDayName(now) + ", " + platform::FormatDateText(now),
+                               today));
+    state.today_count = today;
+    AppendNoticeTexts(state.notice_text, tree.back());
   }
 
   for (int k = 1; k <= kFollowingDays; ++k) {
@@ -78,15 +95,8 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
     const std::string digits = DayDigits(date);
     const int count = CountDatedOn(due_list, digits);
     if (count == 0) continue;
-    const std::string text = GetDayName(date) + ", " + platform::FormatDateText(date) + " (" +
-                             std::to_string(count) + ")";
-    Day day{{host.AddDayNode(text), text}, {}};
-    for (const std::string& entry : due_list.Entries()) {
-      if (!IsDatedOn(entry, digits)) continue;
-      const std::string entry_text = EntryNodeText(entry);
-      day.entries.push_back({host.AddEntryNode(day.day.id, entry_text), entry_text});
-    }
-    tree.push_back(std::move(day));
+    tree.push_back(AddDayGroup(host, due_list, digits,
+                               GetDayName(date) + ", " + platform::FormatDateText(date), count));
   }
 
   NoticeKind notice = NoticeKind::kNone;
@@ -102,8 +112,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
     state.seen = false;
   } else if (!tree.empty() && !state.seen) {
     notice = NoticeKind::kNextDay;
-    for (const Node& entry : tree.front().entries)
-      AppendNoticeText(state.notice_text, entry.text);
+    AppendNoticeTexts(state.notice_text, tree.front());
     host.SetCycleIcons(true);
     host.ShowBalloon(tree.front().day.text, state.notice_text, BalloonIconKind::biInfo,
                      kBalloonTimeoutSeconds);
@@ -111,13 +120,9 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
 
   // Bold marking comes last, after a notice dialog has been closed, as the tree shows it.
   for (const Day& day : tree) {
-    if (day.day.text.compare(0, kEntryNodeStart.size(), kEntryNodeStart) != 0) {
-      host.SetNodeBold(day.day.id, true);
-    }
+    if (!IsEntryNodeText(day.day.text)) host.SetNodeBold(day.day.id, true);
     for (const Node& entry : day.entries) {
-      if (entry.text.compare(0, kEntryNodeStart.size(), kEntryNodeStart) != 0) {
-        host.SetNodeBold(entry.id, true);
-      }
+      if (!IsEntryNodeText(entry.text)) host.SetNodeBold(entry.id, true);
     }
   }
   return notice;

@@ -64,13 +64,7 @@ void Application::Minimize() {
 }
 
 void Application::Dispatch(const platform::WindowMessage& message) {
-  try {
-    desktop_.DispatchMessage(message);
-  } catch (const Error& error) {
-    ShowException(error);
-  } catch (const std::exception& error) {
-    ShowException(Error(error.what()));
-  }
+  RunGuarded([&] { desktop_.DispatchMessage(message); });
 }
 
 void Application::ProcessMessages() {

@@ -111,20 +111,21 @@ int Form::ShowModal() {
 }
 
 void Form::CloseModal() {
-  try {
+  GetApplication().RunGuarded([this] {
     CloseAction action = CloseAction::kNone;
-    if (CloseQuery()) {
-      action = CloseAction::kHide;
-      if (OnClose) OnClose(this, action);
+    try {
+      if (CloseQuery()) {
+        action = CloseAction::kHide;
+        if (OnClose) OnClose(this, action);
+      }
+    } catch (const std::exception&) {
+      // A close that failed keeps the form open; reset before the report shows, so that a result
+      // set while the report is open still counts.
+      modal_result_ = kMrNone;
+      throw;
     }
     if (action == CloseAction::kNone) modal_result_ = kMrNone;
-  } catch (const Error& error) {
-    modal_result_ = kMrNone;
-    GetApplication().ShowException(error);
-  } catch (const std::exception& error) {
-    modal_result_ = kMrNone;
-    GetApplication().ShowException(Error(error.what()));
-  }
+  });
 }
 
 bool Form::CloseQuery() {

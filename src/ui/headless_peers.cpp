@@ -11,29 +11,27 @@ constexpr uint32_t kCommandMessage = 0x0111;  // WM_COMMAND
 constexpr std::uintptr_t kIdOk = 1;
 constexpr std::uintptr_t kIdCancel = 2;
 
-class HeadlessControlPeer : public ControlPeer, public HeadlessPeer {
+// What every peer without a window does: it has no handle and counts what it is told.
+template <class Interface>
+class CountingPeer : public Interface, public HeadlessPeer {
  public:
   platform::WindowHandle Handle() override { return 0; }
   void Changed(Change) override { ++change_count; }
   void Repaint() override { ++repaint_count; }
 };
 
-class HeadlessListBoxPeer : public ListBoxPeer, public HeadlessPeer {
+using HeadlessControlPeer = CountingPeer<ControlPeer>;
+
+class HeadlessListBoxPeer : public CountingPeer<ListBoxPeer> {
  public:
-  platform::WindowHandle Handle() override { return 0; }
-  void Changed(Change) override { ++change_count; }
-  void Repaint() override { ++repaint_count; }
   void ItemsCleared() override { ++change_count; }
   void ItemInserted(int) override { ++change_count; }
   void ItemDeleted(int) override { ++change_count; }
   void SelectionChanged(int) override { ++change_count; }
 };
 
-class HeadlessTreeViewPeer : public TreeViewPeer, public HeadlessPeer {
+class HeadlessTreeViewPeer : public CountingPeer<TreeViewPeer> {
  public:
-  platform::WindowHandle Handle() override { return 0; }
-  void Changed(Change) override { ++change_count; }
-  void Repaint() override { ++repaint_count; }
   void NodesCleared() override { ++change_count; }
   void NodeAdded(TreeNode&) override { ++change_count; }
   void NodeTextChanged(TreeNode&) override { ++change_count; }

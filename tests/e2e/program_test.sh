@@ -9,13 +9,6 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine-env
 
-readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
-readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
-readonly APP_TITLE="Erinnerungsmodul"
-readonly APP_CLASS="ErinnerungsmodulApplication"
-readonly MESSAGE_BOX_CLASS="#32770"
-# Generous: a loaded CI machine under Wine takes its time to start a program.
-readonly WAIT=180
 readonly ARTEFACTS=build/e2e
 # The Windows build to test; another one than build/windows is taken as it is.
 readonly WINDOWS_BUILD="${ERM_WINDOWS_BUILD:-build/windows}"
@@ -29,24 +22,13 @@ build_what_is_missing() {
     [ -x build/windows/erinnerung.exe ] && [ -x build/windows/window_probe.exe ] ||
       wine_build_windows erinnerung window_probe
   fi
-  if [ ! -x "$NATIVE_BUILD/make-demo-planner" ] || [ ! -x "$NATIVE_BUILD/erinnerung-scan" ]; then
-    cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$NATIVE_BUILD" --target make-demo-planner erinnerung-scan
-  fi
+  build_native_if_missing make-demo-planner erinnerung-scan
 }
-
 
 # A visible top-level window titled exactly $1, as X sees it.
 window_visible() {
   xdotool search --onlyvisible --name "^$(printf '%s' "$1" | sed 's/[][\.*^$(){}?+|/]/\\&/g')\$" \
     >/dev/null 2>&1
-}
-
-# Starts the program of folder $1 and leaves its process id in PROGRAM_PID.
-start_program() {
-  wine_start "$1/erinnerung.log" "$1/erinnerung.exe"
-  PROGRAM_PID=$WINE_LAST_PID
-  wine_env_on_exit "wine_stop_program $PROGRAM_PID"
 }
 
 # Asks the program to quit through its application window and waits for it to end.
@@ -61,20 +43,16 @@ quit_program() {
 }
 
 test_active_start_shows_the_notice() {
-  local dir="$1/demo" started expected texts
-  "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$dir" >/dev/null
-  cp "$WINDOWS_BUILD/erinnerung.exe" "$dir/programm/"
+  local dir="$1/demo" expected texts
+  make_demo "$dir"
   expected="$("$NATIVE_BUILD/erinnerung-scan" --program-folder "$dir/programm" \
     --planner "$dir/planner/" | sed -n 's/^  Dialog: //p')"
   [ -n "$expected" ] || fail "the demo planner has no appointment today"
 
-  started=$SECONDS
-  start_program "$dir/programm"
-  if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
+  if ! start_until_notice "$dir/programm"; then
     fail "no notice dialog"
     return
   fi
-  echo "notice dialog after $((SECONDS - started)) s"
   wine_screenshot "$ARTEFACTS/notice.png"
   texts="$(probe texts "$NOTICE_CAPTION")"
   grep -qxF "Static	$expected" <<<"$texts" ||

@@ -17,15 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine-env
 
-readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
-readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
-readonly APP_TITLE="Erinnerungsmodul"
-readonly APP_CLASS="ErinnerungsmodulApplication"
-readonly FORM_CLASS="ErinnerungsmodulForm"
 readonly TRAY_CAPTION="Wine System Tray"
-readonly MENU_CLASS="#32768"
-# Generous: a loaded CI machine under Wine takes its time to start a program.
-readonly WAIT=180
 # The icon counts as still once it has shown one image for five of its 800 ms cycling steps.
 readonly STILL_SECONDS=4
 readonly ARTEFACTS=build/e2e
@@ -37,18 +29,11 @@ source tests/e2e/lib/probe.bash
 build_what_is_missing() {
   # Built every time: a probe from before its verbs "rects" and "foreground" would fail here.
   [ "$WINDOWS_BUILD" != build/windows ] || wine_build_windows erinnerung window_probe >/dev/null
-  if [ ! -x "$NATIVE_BUILD/make-demo-planner" ]; then
-    cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$NATIVE_BUILD" --target make-demo-planner
-  fi
+  build_native_if_missing make-demo-planner
 }
-
-
 
 PROGRAM_PID=""
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
-main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
-main_window_hidden() { ! main_window_shown; }
 app_window_shown() { probe --class "$APP_CLASS" rects "$APP_TITLE" >/dev/null; }
 app_window_hidden() { ! app_window_shown; }
 main_window_in_front() {
@@ -175,18 +160,13 @@ expect_restored() {
 
 test_tray_icon_carries_the_program() {
   local dir="$1/tray" started button menu main client left top right bottom status=0
-  "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$dir" >/dev/null
-  cp "$WINDOWS_BUILD/erinnerung.exe" "$dir/programm/"
+  make_demo "$dir"
 
   started=$SECONDS
-  wine_start "$dir/programm/erinnerung.log" "$dir/programm/erinnerung.exe"
-  PROGRAM_PID=$WINE_LAST_PID
-  wine_env_on_exit "wine_stop_program $PROGRAM_PID"
-  if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
+  if ! start_until_notice "$dir/programm"; then
     fail "no notice dialog"
     return
   fi
-  echo "notice dialog after $((SECONDS - started)) s"
   if ! wait_for "$WAIT" one_tray_icon; then
     fail "not exactly one icon in the notification area: $(tray_icons | tr '\n' ',')"
     return

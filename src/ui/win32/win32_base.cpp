@@ -294,22 +294,20 @@ void ControlBase::ApplyFont() {
 LRESULT CALLBACK ControlBase::SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                            UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<ControlBase*>(data);
+  bool answered = false;
+  LRESULT result = 0;
   // Nothing may unwind through Windows: what a handler throws ends in the error report.
-  try {
+  self->GetApplication().RunGuarded([&] {
     if (message == WM_SETFOCUS) self->GetApplication().SetActiveControl(&self->control_);
     if (message == WM_NCDESTROY) {
       self->WindowGone();
-      return DefSubclassProc(window, message, wparam, lparam);
+      return;
     }
-    LRESULT result = 0;
-    if (HandleNavigationKey(self->control_, message, wparam)) return 0;
-    if (self->HandleMessage(message, wparam, lparam, &result)) return result;
-    if (RouteToChild(self, message, wparam, lparam, &result)) return result;
-  } catch (const Error& error) {
-    self->GetApplication().ShowException(error);
-  } catch (const std::exception& error) {
-    self->GetApplication().ShowException(Error(error.what()));
-  }
+    answered = HandleNavigationKey(self->control_, message, wparam) ||
+               self->HandleMessage(message, wparam, lparam, &result) ||
+               RouteToChild(self, message, wparam, lparam, &result);
+  });
+  if (answered) return result;
   return DefSubclassProc(window, message, wparam, lparam);
 }
 

@@ -1,5 +1,8 @@
 // The Windows peers of the simple controls and of the containers.
-#include "ui/win32/win32_controls.h"
+
+// Windows headers come before the theme headers, which need them.
+#include "ui/win32/win32_base.h"
+#include "ui/win32/win32_peers.h"
 
 #include <uxtheme.h>
 #include <vssym32.h>
@@ -429,35 +432,35 @@ class AnimatePeer : public Peer<ControlPeer> {
 
 }  // namespace
 
-std::unique_ptr<ControlPeer> MakeLabelPeer(Resources& resources, Label& label) {
-  return std::make_unique<LabelPeer>(resources, label);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateLabelPeer(Label& label) {
+  return Make<LabelPeer>(label);
 }
-std::unique_ptr<ControlPeer> MakePanelPeer(Resources& resources, Panel& panel) {
-  return std::make_unique<PanelPeer>(resources, panel);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreatePanelPeer(Panel& panel) {
+  return Make<PanelPeer>(panel);
 }
-std::unique_ptr<ControlPeer> MakeGroupBoxPeer(Resources& resources, GroupBox& group_box) {
-  return std::make_unique<GroupBoxPeer>(resources, group_box);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateGroupBoxPeer(GroupBox& group_box) {
+  return Make<GroupBoxPeer>(group_box);
 }
-std::unique_ptr<ControlPeer> MakeBevelPeer(Resources& resources, Bevel& bevel) {
-  return std::make_unique<BevelPeer>(resources, bevel);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateBevelPeer(Bevel& bevel) {
+  return Make<BevelPeer>(bevel);
 }
-std::unique_ptr<ControlPeer> MakeToolBarPeer(Resources& resources, ToolBar& tool_bar) {
-  return std::make_unique<ToolBarPeer>(resources, tool_bar);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateToolBarPeer(ToolBar& tool_bar) {
+  return Make<ToolBarPeer>(tool_bar);
 }
-std::unique_ptr<ControlPeer> MakeSpeedButtonPeer(Resources& resources, SpeedButton& button) {
-  return std::make_unique<SpeedButtonPeer>(resources, button);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateSpeedButtonPeer(SpeedButton& button) {
+  return Make<SpeedButtonPeer>(button);
 }
-std::unique_ptr<ControlPeer> MakeProgressBarPeer(Resources& resources, ProgressBar& bar) {
-  return std::make_unique<ProgressBarPeer>(resources, bar);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateProgressBarPeer(ProgressBar& progress_bar) {
+  return Make<ProgressBarPeer>(progress_bar);
 }
-std::unique_ptr<ControlPeer> MakeAnimatePeer(Resources& resources, Animate& animate) {
-  return std::make_unique<AnimatePeer>(resources, animate);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateAnimatePeer(Animate& animate) {
+  return Make<AnimatePeer>(animate);
 }
-std::unique_ptr<ControlPeer> MakeBitBtnPeer(Resources& resources, BitBtn& button) {
-  return std::make_unique<BitBtnPeer>(resources, button);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateBitBtnPeer(BitBtn& button) {
+  return Make<BitBtnPeer>(button);
 }
-std::unique_ptr<ControlPeer> MakeStatusBarPeer(Resources& resources, StatusBar& status_bar) {
-  return std::make_unique<StatusBarPeer>(resources, status_bar);
+std::unique_ptr<ControlPeer> Win32PeerFactory::CreateStatusBarPeer(StatusBar& status_bar) {
+  return Make<StatusBarPeer>(status_bar);
 }
 
 }  // namespace erm::ui::win32

@@ -6,7 +6,7 @@
 #include "ui/form.h"
 #include "ui/menus.h"
 #include "ui/win32/win32_base.h"
-#include "ui/win32/win32_controls.h"
+#include "ui/win32/win32_peers.h"
 
 namespace erm::ui::win32 {
 
@@ -286,8 +286,8 @@ void RegisterWindowClasses() {
   RegisterPlainClass(kContainerClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
 }
 
-std::unique_ptr<FormPeer> MakeFormPeer(Resources& resources, Form& form) {
-  return std::make_unique<FormPeerImpl>(resources, form);
+std::unique_ptr<FormPeer> Win32PeerFactory::CreateFormPeer(Form& form) {
+  return Make<FormPeerImpl>(form);
 }
 
 }  // namespace erm::ui::win32

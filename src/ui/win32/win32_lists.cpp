@@ -2,7 +2,8 @@
 // node by node; the order and the state are the object's.
 #include "ui/list_box.h"
 #include "ui/tree_view.h"
-#include "ui/win32/win32_controls.h"
+#include "ui/win32/win32_base.h"
+#include "ui/win32/win32_peers.h"
 
 namespace erm::ui::win32 {
 
@@ -164,11 +165,11 @@ class TreeViewPeerImpl : public Peer<TreeViewPeer> {
 
 }  // namespace
 
-std::unique_ptr<ListBoxPeer> MakeListBoxPeer(Resources& resources, ListBox& list_box) {
-  return std::make_unique<ListBoxPeerImpl>(resources, list_box);
+std::unique_ptr<ListBoxPeer> Win32PeerFactory::CreateListBoxPeer(ListBox& list_box) {
+  return Make<ListBoxPeerImpl>(list_box);
 }
-std::unique_ptr<TreeViewPeer> MakeTreeViewPeer(Resources& resources, TreeView& tree_view) {
-  return std::make_unique<TreeViewPeerImpl>(resources, tree_view);
+std::unique_ptr<TreeViewPeer> Win32PeerFactory::CreateTreeViewPeer(TreeView& tree_view) {
+  return Make<TreeViewPeerImpl>(tree_view);
 }
 
 }  // namespace erm::ui::win32

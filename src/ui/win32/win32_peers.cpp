@@ -1,7 +1,6 @@
 #include "ui/win32/win32_peers.h"
 
 #include "ui/win32/win32_base.h"
-#include "ui/win32/win32_controls.h"
 
 namespace erm::ui::win32 {
 
@@ -14,44 +13,7 @@ Win32PeerFactory::Win32PeerFactory(platform::Desktop& desktop)
 
 Win32PeerFactory::~Win32PeerFactory() = default;
 
-std::unique_ptr<FormPeer> Win32PeerFactory::CreateFormPeer(Form& form) {
-  return MakeFormPeer(*resources_, form);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateLabelPeer(Label& label) {
-  return MakeLabelPeer(*resources_, label);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreatePanelPeer(Panel& panel) {
-  return MakePanelPeer(*resources_, panel);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateGroupBoxPeer(GroupBox& group_box) {
-  return MakeGroupBoxPeer(*resources_, group_box);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateBevelPeer(Bevel& bevel) {
-  return MakeBevelPeer(*resources_, bevel);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateToolBarPeer(ToolBar& tool_bar) {
-  return MakeToolBarPeer(*resources_, tool_bar);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateSpeedButtonPeer(SpeedButton& button) {
-  return MakeSpeedButtonPeer(*resources_, button);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateProgressBarPeer(ProgressBar& bar) {
-  return MakeProgressBarPeer(*resources_, bar);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateAnimatePeer(Animate& animate) {
-  return MakeAnimatePeer(*resources_, animate);
-}
-std::unique_ptr<TreeViewPeer> Win32PeerFactory::CreateTreeViewPeer(TreeView& tree_view) {
-  return MakeTreeViewPeer(*resources_, tree_view);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateBitBtnPeer(BitBtn& button) {
-  return MakeBitBtnPeer(*resources_, button);
-}
-std::unique_ptr<ControlPeer> Win32PeerFactory::CreateStatusBarPeer(StatusBar& status_bar) {
-  return MakeStatusBarPeer(*resources_, status_bar);
-}
-std::unique_ptr<ListBoxPeer> Win32PeerFactory::CreateListBoxPeer(ListBox& list_box) {
-  return MakeListBoxPeer(*resources_, list_box);
-}
+// Each peer's factory method is defined beside the peer's class: win32_form.cpp,
+// win32_lists.cpp and win32_controls.cpp.
 
 }  // namespace erm::ui::win32

@@ -36,6 +36,13 @@ class Win32PeerFactory : public PeerFactory {
   Resources& Shared() { return *resources_; }
 
  private:
+  // Every peer is made from the shared resources and its control; the file that holds a peer's
+  // class defines the factory method that makes it.
+  template <class PeerClass, class ControlClass>
+  std::unique_ptr<PeerClass> Make(ControlClass& control) {
+    return std::make_unique<PeerClass>(*resources_, control);
+  }
+
   std::unique_ptr<Resources> resources_;
 };
 
