@@ -10,6 +10,7 @@
 
 #include "dbf/byte_cursor.h"
 #include "platform/error.h"
+#include "platform/text_case.h"
 
 namespace erm::dbf {
 namespace {
@@ -109,10 +110,6 @@ void Normalise(FieldDef* f) {
   }
 }
 
-char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::string UpToNul(std::string_view bytes) {
   const size_t nul = bytes.find('\0');
   return std::string(nul == std::string_view::npos ? bytes : bytes.substr(0, nul));
@@ -181,8 +178,8 @@ HeaderFields ParseFieldDescriptors(const HeaderStart& start, const uint8_t* head
     FieldDef f;
     f.name = UpToNul(d.substr(0, name_width));
     for (char& c : f.name)
-      c = UpperAscii(c);
-    f.type = UpperAscii(d[type_at]);
+      c = platform::AsciiUpper(c);
+    f.type = platform::AsciiUpper(d[type_at]);
     f.stored_length = static_cast<uint8_t>(d[length_at]);
     f.stored_decimals = static_cast<uint8_t>(d[decimals_at]);
     f.offset = offset;

@@ -8,10 +8,12 @@
 #include <cstdio>
 
 #include "dbf/code_page.h"
+#include "dbf/day_number.h"
 #include "dbf/dbf_header.h"
 #include "dbf/field_decode.h"
 #include "dbf/filter.h"
 #include "platform/error.h"
+#include "platform/text_case.h"
 
 namespace erm::dbf {
 namespace {
@@ -51,17 +53,6 @@ std::string ChangeExtension(const std::string& name, const char* extension) {
   return name.substr(0, dot) + extension;
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 struct OpenMode {
   platform::FileAccess access;
   platform::FileShare share;
@@ -90,12 +81,11 @@ std::unique_ptr<platform::File> OpenExisting(platform::System& system, const std
 // "dd.mm.yyyy", with " hh:mm:ss" for the kinds that carry a time of day. Before day 0 the time
 // of day still counts forward from midnight, as the date system has it.
 std::string FormatDateTime(double day_number, bool with_time) {
-  // Outside 1 January 0001 to 31 December 9999 (or not a number at all) the value is no date.
-  if (!(day_number > -693594.0 && day_number < 2958466.0)) return std::string();
+  if (!IsInDateRange(day_number)) return std::string();
   const double whole = day_number < 0 ? -std::floor(-day_number) : std::floor(day_number);
   const double fraction = std::fabs(day_number - whole);
-  const int64_t ms = static_cast<int64_t>(whole) * 86400000 +
-                     static_cast<int64_t>(std::llround(fraction * 86400000.0));
+  const int64_t ms = static_cast<int64_t>(whole) * kMsPerDay +
+                     static_cast<int64_t>(std::llround(fraction * static_cast<double>(kMsPerDay)));
   const platform::LocalTime t = platform::FromMilliseconds(ms);
   std::string text = platform::FormatDateText(t);
   if (with_time) {
@@ -104,6 +94,20 @@ std::string FormatDateTime(double day_number, bool with_time) {
     text += time;
   }
   return text;
+}
+
+// The code page the header names: dBase 7 by its language driver's name, the FoxPro variants by
+// their own marks, the others by the language driver id.
+int ChooseCodePage(const HeaderStart& start, const std::vector<uint8_t>& header) {
+  switch (start.variant) {
+    case TableVariant::kDBase7:
+      return CodePageFromDriverName(LanguageDriverName(start, header.data(), header.size()));
+    case TableVariant::kVisualFoxPro:
+    case TableVariant::kFoxPro:
+      return CodePageFromFoxProMark(start.language_driver_id);
+    default:
+      return CodePageFromDriverId(start.language_driver_id);
+  }
 }
 
 }  // namespace
@@ -174,56 +178,10 @@ void TDbfTable::Open() {
   const OpenMode mode = OpenModeFor(exclusive_, read_only_);
   s->shared = mode.shared;
   s->file = OpenExisting(system_, s->file_name, mode);
-
-  uint8_t start_bytes[kHeaderStartSize];
-  const size_t start_size = ReadLocked(*s->file, 0, start_bytes, sizeof start_bytes);
-  s->start = ParseHeaderStart(start_bytes, start_size);
-
-  // The header length comes from the file; it is trusted only as far as the file reaches.
-  if (s->start.header_length > s->file->Size()) throw Error(kInvalidDbfFile);
-  std::vector<uint8_t> header(s->start.header_length);
-  const size_t header_size = ReadLocked(*s->file, 0, header.data(), header.size());
-  if (header_size < header.size()) throw Error(kInvalidDbfFile);
-  HeaderFields parsed =
-      ParseFieldDescriptors(s->start, header.data(), header.size(), use_float_fields_);
-
-  if (parsed.has_memo) {
-    const std::string memo_name = ChangeExtension(s->file_name, ".dbt");
-    if (!system_.FileExists(memo_name)) throw Error(FileNotFound(memo_name));
-    s->memo = OpenExisting(system_, memo_name, mode);
-  }
-  s->production_index =
-      s->start.production_index && system_.FileExists(ChangeExtension(s->file_name, ".mdx"));
-
-  s->fields = std::move(parsed.fields);
-  s->field_objects.reserve(s->fields.size());
-  for (size_t i = 0; i < s->fields.size(); ++i)
-    s->field_objects.emplace_back(*this, i, s->fields[i]);
-  int code_page = 0;
-  switch (s->start.variant) {
-    case TableVariant::kDBase7:
-      code_page =
-          CodePageFromDriverName(LanguageDriverName(s->start, header.data(), header.size()));
-      break;
-    case TableVariant::kVisualFoxPro:
-    case TableVariant::kFoxPro:
-      code_page = CodePageFromFoxProMark(s->start.language_driver_id);
-      break;
-    default:
-      code_page = CodePageFromDriverId(s->start.language_driver_id);
-      break;
-  }
-  const TextTranslation translation = DecideTranslation(code_page, system_);
+  const std::vector<uint8_t> header = ReadHeader(*s);
+  const TextTranslation translation = DecideTranslation(ChooseCodePage(s->start, header), system_);
   s->decimal_separator = system_.DecimalSeparator();
-
-  if (!filter_.empty()) {
-    try {
-      s->filter = CompiledFilter::Compile(filter_, s->fields, s->decimal_separator);
-    } catch (...) {
-      filter_.clear();
-      throw;
-    }
-  }
+  CompileFilter(*s);
 
   const size_t buffer_size = std::max<size_t>(s->start.record_length, RecordSpan(s->fields));
   // Bytes past the record length belong to no record: fields that reach there read blank.
@@ -241,6 +199,44 @@ void TDbfTable::Open() {
     First();
   } catch (...) {
     Close();
+    throw;
+  }
+}
+
+std::vector<uint8_t> TDbfTable::ReadHeader(OpenState& s) {
+  uint8_t start_bytes[kHeaderStartSize];
+  const size_t start_size = ReadLocked(*s.file, 0, start_bytes, sizeof start_bytes);
+  s.start = ParseHeaderStart(start_bytes, start_size);
+
+  // The header length comes from the file; it is trusted only as far as the file reaches.
+  if (s.start.header_length > s.file->Size()) throw Error(kInvalidDbfFile);
+  std::vector<uint8_t> header(s.start.header_length);
+  const size_t header_size = ReadLocked(*s.file, 0, header.data(), header.size());
+  if (header_size < header.size()) throw Error(kInvalidDbfFile);
+  HeaderFields parsed =
+      ParseFieldDescriptors(s.start, header.data(), header.size(), use_float_fields_);
+
+  if (parsed.has_memo) {
+    const std::string memo_name = ChangeExtension(s.file_name, ".dbt");
+    if (!system_.FileExists(memo_name)) throw Error(FileNotFound(memo_name));
+    s.memo = OpenExisting(system_, memo_name, OpenModeFor(exclusive_, read_only_));
+  }
+  s.production_index =
+      s.start.production_index && system_.FileExists(ChangeExtension(s.file_name, ".mdx"));
+
+  s.fields = std::move(parsed.fields);
+  s.field_objects.reserve(s.fields.size());
+  for (size_t i = 0; i < s.fields.size(); ++i)
+    s.field_objects.emplace_back(*this, i, s.fields[i]);
+  return header;
+}
+
+void TDbfTable::CompileFilter(OpenState& s) {
+  if (filter_.empty()) return;
+  try {
+    s.filter = CompiledFilter::Compile(filter_, s.fields, s.decimal_separator);
+  } catch (...) {
+    filter_.clear();
     throw;
   }
 }
@@ -346,7 +342,7 @@ const FieldList& TDbfTable::Fields() const {
 TField& TDbfTable::GetField(const std::string& name) {
   if (open_) {
     for (TField& field : open_->field_objects) {
-      if (EqualsIgnoringCase(field.Name(), name)) return field;
+      if (platform::EqualsIgnoringAsciiCase(field.Name(), name)) return field;
     }
   }
   throw Error(name_ + ": Das Feld '" + name + "' wurde nicht gefunden");

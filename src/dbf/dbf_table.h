@@ -88,6 +88,12 @@ class TDbfTable {
  private:
   struct OpenState;
 
+  // Open's steps. ReadHeader reads the header start and the fields into `s` and opens the memo
+  // file they may need; it returns the header's bytes, which may name the code page.
+  std::vector<uint8_t> ReadHeader(OpenState& s);
+  // Throws the compiler's Error, dropping the filter text.
+  void CompileFilter(OpenState& s);
+
   static int64_t CountFromSize(const HeaderStart& start, uint64_t size);
   // The record count from the file's size now (while shared; else the one from Open).
   int64_t RecordCount();

@@ -8,14 +8,14 @@
 #include <limits>
 #include <system_error>
 
+#include "dbf/day_number.h"
 #include "platform/local_time.h"
 
 namespace erm::dbf {
 namespace {
 
-constexpr double kMsPerDay = 86400000.0;
-// The day of 30 December 1899 in a time stamp's day count, which gives 1 January 0001 day 1.
-constexpr double kTimeStampDayOffset = 693594.0;
+// A time stamp counts days with 1 January 0001 as day 1.
+constexpr double kTimeStampDayZero = kFirstDay - 1;
 
 bool IsDigit(uint8_t c) {
   return c >= '0' && c <= '9';
@@ -117,6 +117,17 @@ bool ParseDateTime(std::string_view t, bool with_time, double* out) {
   return true;
 }
 
+// The integer a text holds, or 0 when it holds none in [min, max].
+void ReadInteger(std::string_view text, int64_t min, int64_t max, DecodedValue* v) {
+  if (!ParseInteger(text, min, max, &v->integer)) v->integer = 0;
+  v->number = static_cast<double>(v->integer);
+}
+
+template <typename T>
+void ReadInteger(std::string_view text, DecodedValue* v) {
+  ReadInteger(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v);
+}
+
 uint64_t BigEndian(const uint8_t* p, size_t count) {
   uint64_t value = 0;
   for (size_t i = 0; i < count; ++i)
@@ -158,7 +169,7 @@ DecodedValue DecodeBinary(const uint8_t* bytes, const FieldDef& field) {
       v.number = SortableDouble(stored);
       break;
     default:  // kBinaryDateTime: milliseconds of a time stamp, day 1 being 1 January 0001
-      v.number = BitsToDouble(stored) / kMsPerDay - kTimeStampDayOffset;
+      v.number = BitsToDouble(stored) / static_cast<double>(kMsPerDay) + kTimeStampDayZero;
       break;
   }
   return v;
@@ -201,25 +212,13 @@ DecodedValue DecodeField(const uint8_t* record, const FieldDef& field) {
       break;
     }
     case ValueKind::kSmallInt:
-      if (!ParseInteger(t, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(),
-                        &v.integer)) {
-        v.integer = 0;
-      }
-      v.number = static_cast<double>(v.integer);
+      ReadInteger<int16_t>(t, &v);
       break;
     case ValueKind::kInteger:
-      if (!ParseInteger(t, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
-                        &v.integer)) {
-        v.integer = 0;
-      }
-      v.number = static_cast<double>(v.integer);
+      ReadInteger<int32_t>(t, &v);
       break;
     case ValueKind::kLargeInt:
-      if (!ParseInteger(t, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
-                        &v.integer)) {
-        v.integer = 0;
-      }
-      v.number = static_cast<double>(v.integer);
+      ReadInteger<int64_t>(t, &v);
       break;
     case ValueKind::kFloat:
       if (!ParseFloat(t, &v.number)) v.number = 0.0;
@@ -240,8 +239,7 @@ DecodedValue DecodeField(const uint8_t* record, const FieldDef& field) {
       // memo file, as text; the contents stay there.
       const size_t nul = t.find('\0');
       v.text = nul == std::string_view::npos ? t : t.substr(0, nul);
-      if (!ParseInteger(v.text, 0, std::numeric_limits<int64_t>::max(), &v.integer)) v.integer = 0;
-      v.number = static_cast<double>(v.integer);
+      ReadInteger(v.text, 0, std::numeric_limits<int64_t>::max(), &v);
       break;
     }
   }

@@ -11,6 +11,7 @@
 #include "dbf/filter_compiler.h"
 #include "dbf/filter_program.h"
 #include "platform/error.h"
+#include "platform/text_case.h"
 
 namespace erm::dbf {
 namespace {
@@ -85,8 +86,7 @@ class TextComparisonFilter : public CompiledFilter {
 
  private:
   static bool Ignored(char c) { return static_cast<unsigned char>(c) < 33; }
-  static uint8_t Fold(uint8_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
-  static uint8_t Fold(char c) { return Fold(static_cast<uint8_t>(c)); }
+  static uint8_t Fold(char c) { return platform::AsciiUpper(static_cast<uint8_t>(c)); }
 
   size_t offset_;
   size_t length_;

@@ -12,130 +12,14 @@
 #include <vector>
 
 #include "dbf/filter_lexer.h"
+#include "dbf/filter_operators.h"
 #include "platform/error.h"
+#include "platform/text_case.h"
 
 namespace erm::dbf {
 namespace {
 
-enum class Operation {
-  kAdd,
-  kEqual,
-  kLess,
-  kGreater,
-  kLessEqual,
-  kGreaterEqual,
-  kNot,
-  kAnd,
-  kOr,
-  kStr,
-  kDtos,
-  kSubstr,
-  kUpper,
-  kLower,
-};
-
-struct OperatorWord {
-  std::string_view word;  // upper case
-  Operation operation;
-  int level;  // a smaller level binds more tightly; 0 for the functions
-  bool function;
-};
-
-constexpr OperatorWord kOperatorWords[] = {
-    {"+", Operation::kAdd, 40, false},         {"=", Operation::kEqual, 80, false},
-    {"<", Operation::kLess, 80, false},        {">", Operation::kGreater, 80, false},
-    {"<=", Operation::kLessEqual, 80, false},  {">=", Operation::kGreaterEqual, 80, false},
-    {"NOT", Operation::kNot, 85, false},       {"AND", Operation::kAnd, 90, false},
-    {"OR", Operation::kOr, 100, false},        {"STR", Operation::kStr, 0, true},
-    {"DTOS", Operation::kDtos, 0, true},       {"SUBSTR", Operation::kSubstr, 0, true},
-    {"UPPERCASE", Operation::kUpper, 0, true}, {"UPPER", Operation::kUpper, 0, true},
-    {"LOWERCASE", Operation::kLower, 0, true}, {"LOWER", Operation::kLower, 0, true},
-};
-
-struct Signature {
-  std::string_view arguments;  // operand letters, left first
-  size_t required;             // the leading arguments that must be present
-  ValueType result;
-};
-
-constexpr Signature kAddSignatures[] = {
-    {"SS", 2, ValueType::kText},     {"FF", 2, ValueType::kFloat},
-    {"FI", 2, ValueType::kFloat},    {"IF", 2, ValueType::kFloat},
-    {"FL", 2, ValueType::kFloat},    {"LF", 2, ValueType::kFloat},
-    {"II", 2, ValueType::kInteger},  {"IL", 2, ValueType::kLargeInt},
-    {"LI", 2, ValueType::kLargeInt}, {"LL", 2, ValueType::kLargeInt},
-};
-constexpr Signature kCompareSignatures[] = {
-    {"SS", 2, ValueType::kBoolean}, {"FF", 2, ValueType::kBoolean}, {"FI", 2, ValueType::kBoolean},
-    {"IF", 2, ValueType::kBoolean}, {"II", 2, ValueType::kBoolean}, {"LL", 2, ValueType::kBoolean},
-    {"LF", 2, ValueType::kBoolean}, {"FL", 2, ValueType::kBoolean}, {"LI", 2, ValueType::kBoolean},
-    {"IL", 2, ValueType::kBoolean},
-};
-constexpr Signature kNotSignatures[] = {{"B", 1, ValueType::kBoolean}};
-constexpr Signature kLogicSignatures[] = {{"BB", 2, ValueType::kBoolean}};
-constexpr Signature kStrSignatures[] = {{"FII", 1, ValueType::kText}, {"III", 1, ValueType::kText}};
-constexpr Signature kDtosSignatures[] = {{"D", 1, ValueType::kText}};
-constexpr Signature kSubstrSignatures[] = {{"SII", 3, ValueType::kText}};
-constexpr Signature kCaseSignatures[] = {{"S", 1, ValueType::kText}};
-
-struct SignatureList {
-  const Signature* begin;
-  const Signature* end;
-};
-
-template <size_t N>
-constexpr SignatureList ListOf(const Signature (&list)[N]) {
-  return {list, list + N};
-}
-
-SignatureList SignaturesOf(Operation operation) {
-  switch (operation) {
-    case Operation::kAdd:
-      return ListOf(kAddSignatures);
-    case Operation::kNot:
-      return ListOf(kNotSignatures);
-    case Operation::kAnd:
-    case Operation::kOr:
-      return ListOf(kLogicSignatures);
-    case Operation::kStr:
-      return ListOf(kStrSignatures);
-    case Operation::kDtos:
-      return ListOf(kDtosSignatures);
-    case Operation::kSubstr:
-      return ListOf(kSubstrSignatures);
-    case Operation::kUpper:
-    case Operation::kLower:
-      return ListOf(kCaseSignatures);
-    default:
-      return ListOf(kCompareSignatures);
-  }
-}
-
 constexpr char kOperandMissing[] = "Operand/function missing";
-
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-const OperatorWord* FindOperatorWord(std::string_view word) {
-  const std::string upper = AsciiUpper(word);
-  for (const OperatorWord& w : kOperatorWords) {
-    if (w.word == upper) return &w;
-  }
-  return nullptr;
-}
 
 // The expression type of a field, or false for the kinds no expression can read.
 bool TypeOfField(ValueKind kind, ValueType* type) {
@@ -303,7 +187,7 @@ class Compiler {
   }
 
   size_t ReferenceField(std::string_view word) {
-    const std::string name = AsciiUpper(word);
+    const std::string name = platform::AsciiUpper(word);
     const auto field = std::find_if(fields_.begin(), fields_.end(),
                                     [&](const FieldDef& f) { return f.name == name; });
     if (field == fields_.end()) {
@@ -334,8 +218,8 @@ class Compiler {
       const Token& a = tokens_[i];
       const Token& b = tokens_[i + 1];
       if (IsOperandLike(a) && IsOperandLike(b)) {
-        throw Error("Missing operator between '" + AsciiLower(a.message_form) + "' and '" +
-                    AsciiLower(b.message_form) + "'");
+        throw Error("Missing operator between '" + platform::AsciiLower(a.message_form) +
+                    "' and '" + platform::AsciiLower(b.message_form) + "'");
       }
       if (a.kind == TokenKind::kOpen && b.kind == TokenKind::kClose) {
         throw Error("Empty brackets ()");
@@ -502,129 +386,6 @@ class Compiler {
     NoteDepth();
   }
 
-  static bool Fits(const Signature& s, const ValueType* types, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-      if (static_cast<char>(types[i]) != s.arguments[i]) return false;
-    }
-    return true;
-  }
-
-  static const Signature& Match(Operation operation, const ValueType* types, size_t count) {
-    const SignatureList list = SignaturesOf(operation);
-    size_t fewest = std::numeric_limits<size_t>::max();
-    for (const Signature* s = list.begin; s != list.end; ++s)
-      fewest = std::min(fewest, s->required);
-    if (count < fewest) throw Error("Function or operand has too few arguments");
-    for (const Signature* s = list.begin; s != list.end; ++s) {
-      if (count >= s->required && count <= s->arguments.size() && Fits(*s, types, count)) {
-        return *s;
-      }
-    }
-    for (const Signature* s = list.begin; s != list.end; ++s) {
-      if (count > s->arguments.size() && Fits(*s, types, s->arguments.size())) {
-        throw Error("Function or operand has too many arguments");
-      }
-    }
-    throw Error("Argument type mismatch");
-  }
-
-  static bool IsFloating(ValueType t) {
-    return t == ValueType::kFloat || t == ValueType::kDateTime;
-  }
-
-  static Instruction MakeInstruction(Operation operation, const Signature& signature,
-                                     const ValueType* types, size_t count) {
-    Instruction ins;
-    if (count >= 1) ins.left = types[0];
-    if (count >= 2) ins.right = types[1];
-    switch (operation) {
-      case Operation::kAdd:
-        switch (signature.result) {
-          case ValueType::kText:
-            ins.code = OpCode::kAddText;
-            break;
-          case ValueType::kFloat:
-            ins.code = OpCode::kAddFloat;
-            break;
-          case ValueType::kInteger:
-            ins.code = OpCode::kAddInteger;
-            break;
-          default:
-            ins.code = OpCode::kAddLargeInt;
-            break;
-        }
-        break;
-      case Operation::kEqual:
-      case Operation::kLess:
-      case Operation::kGreater:
-      case Operation::kLessEqual:
-      case Operation::kGreaterEqual:
-        ins.relation = static_cast<Relation>(static_cast<int>(operation) -
-                                             static_cast<int>(Operation::kEqual));
-        if (types[0] == ValueType::kText) {
-          ins.code = OpCode::kCompareText;
-        } else if (IsFloating(types[0]) || IsFloating(types[1])) {
-          ins.code = OpCode::kCompareFloat;
-        } else {
-          ins.code = OpCode::kCompareInteger;
-        }
-        break;
-      case Operation::kNot:
-        ins.code = OpCode::kNot;
-        break;
-      case Operation::kAnd:
-        ins.code = OpCode::kAnd;
-        break;
-      case Operation::kOr:
-        ins.code = OpCode::kOr;
-        break;
-      case Operation::kStr:
-        ins.code = OpCode::kStr;
-        ins.index = static_cast<uint32_t>(count);
-        break;
-      case Operation::kDtos:
-        ins.code = OpCode::kDtos;
-        break;
-      case Operation::kSubstr:
-        ins.code = OpCode::kSubstr;
-        break;
-      case Operation::kUpper:
-        ins.code = OpCode::kUpper;
-        break;
-      case Operation::kLower:
-        ins.code = OpCode::kLower;
-        break;
-    }
-    return ins;
-  }
-
-  // The greatest length a text result can have; 0 for the other types.
-  size_t ResultBound(const Instruction& ins, const Operand* args) const {
-    switch (ins.code) {
-      case OpCode::kAddText:
-        return args[0].bound + args[1].bound;
-      case OpCode::kStr: {
-        if (ins.index < 2) return kDefaultStrWidth;
-        if (!args[1].constant) return kMaxStrWidth;
-        const int64_t width = ConstantValue(args[1]).integer;
-        return static_cast<size_t>(std::clamp<int64_t>(width, 1, kMaxStrWidth));
-      }
-      case OpCode::kDtos:
-        return 8;
-      case OpCode::kSubstr:
-      case OpCode::kUpper:
-      case OpCode::kLower:
-        return args[0].bound;
-      default:
-        return 0;
-    }
-  }
-
-  static bool WritesBuffer(OpCode code) {
-    return code == OpCode::kAddText || code == OpCode::kStr || code == OpCode::kDtos ||
-           code == OpCode::kUpper || code == OpCode::kLower;
-  }
-
   // A constant operand consists of exactly one constant operation.
   const Value& ConstantValue(const Operand& operand) const {
     return program_.constants[program_.code[operand.code_start].index].value;
@@ -639,7 +400,12 @@ class Compiler {
     const Signature& signature = Match(operation, types, count);
     const Instruction ins = MakeInstruction(operation, signature, types, count);
     const Operand* args = operands_.data() + first;
-    const size_t bound = ResultBound(ins, args);
+    ArgumentBound bounds[3];
+    for (size_t i = 0; i < count && i < 3; ++i) {
+      bounds[i].bound = args[i].bound;
+      if (args[i].constant) bounds[i].constant = &ConstantValue(args[i]);
+    }
+    const size_t bound = ResultBound(ins, bounds);
     const Operand head = args[0];
 
     bool all_constant = true;

@@ -9,20 +9,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "dbf/day_number.h"
 #include "dbf/field_decode.h"
 #include "platform/local_time.h"
+#include "platform/text_case.h"
 
 namespace erm::dbf {
 namespace {
-
-// The day numbers of 1 January 0001 and 31 December 9999: the dates DTOS can spell in 8 digits.
-constexpr double kFirstDay = -693593.0;
-constexpr double kLastDay = 2958466.0;  // exclusive: the whole of 31 December 9999
-constexpr int64_t kMsPerDay = 86'400'000;
-
-unsigned char Fold(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
-}
 
 void TrimControls(const unsigned char*& p, size_t& n) {
   while (n > 0 && p[0] < 33) {
@@ -157,7 +150,7 @@ void PutDigits(char* out, int value, int count) {
 // DTOS(date): yyyymmdd; a value outside the years 1 to 9999 has no such form and gives blanks.
 void ApplyDtos(Value& arg, TextBuffer out) {
   const double days = arg.number;
-  if (days >= kFirstDay && days < kLastDay) {
+  if (IsInDateRange(days)) {
     const auto day = static_cast<int64_t>(days);  // the date part, as the date system counts it
     const platform::LocalTime t = platform::FromMilliseconds(day * kMsPerDay);
     PutDigits(out.data, t.year, 4);
@@ -190,13 +183,7 @@ void ApplyCase(Value& arg, TextBuffer out, bool upper) {
   const auto* src = reinterpret_cast<const unsigned char*>(arg.text);
   for (size_t i = 0; i < arg.length; ++i) {
     const unsigned char c = src[i];
-    unsigned char mapped = c;
-    if (upper) {
-      mapped = Fold(c);
-    } else if (c >= 'A' && c <= 'Z') {
-      mapped = c + ('a' - 'A');
-    }
-    out.data[i] = static_cast<char>(mapped);
+    out.data[i] = static_cast<char>(upper ? platform::AsciiUpper(c) : platform::AsciiLower(c));
   }
   arg.text = out.data;
 }
@@ -241,8 +228,8 @@ int CompareTexts(const char* a, size_t a_length, const char* b, size_t b_length)
   TrimControls(pb, b_length);
   const size_t common = std::min(a_length, b_length);
   for (size_t i = 0; i < common; ++i) {
-    const unsigned char ca = Fold(pa[i]);
-    const unsigned char cb = Fold(pb[i]);
+    const unsigned char ca = platform::AsciiUpper(pa[i]);
+    const unsigned char cb = platform::AsciiUpper(pb[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   if (a_length == b_length) return 0;

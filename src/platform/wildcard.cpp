@@ -1,18 +1,15 @@
 #include "platform/wildcard.h"
 
+#include "platform/text_case.h"
+
 namespace erm::platform {
-namespace {
-
-char Fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
-
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   if (pattern == "*.*" || pattern == "*") return true;
   // Iterative matching with one back-track point for the last "*".
   size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+    if (p < pattern.size() &&
+        (pattern[p] == '?' || AsciiUpper(pattern[p]) == AsciiUpper(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -25,7 +22,8 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
+  while (p < pattern.size() && pattern[p] == '*')
+    ++p;
   return p == pattern.size();
 }
 

@@ -1,25 +1,13 @@
 #include "settings/settings_files.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "platform/error.h"
-
+#include "platform/text_case.h"
 #include "platform/text_file.h"
 
 namespace erm::settings {
 namespace {
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(const std::string& text, size_t pos, const char* word, size_t n) {
-  if (text.size() - pos < n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    if (AsciiLower(text[pos + i]) != AsciiLower(word[i])) return false;
-  }
-  return true;
-}
 
 // The first start's file. FileExists answers false also when the system cannot tell, so the
 // file is created only under a name that is free: one that was there after all is kept and read.
@@ -49,7 +37,8 @@ std::string ReadPlannerDirectory(platform::System& system) {
 }
 
 void WritePlannerDirectory(platform::System& system, const std::string& planner_directory) {
-  platform::ReplaceFileBytes(system, SettingsFilePath(system), platform::JoinLinesCrLf({planner_directory}));
+  platform::ReplaceFileBytes(system, SettingsFilePath(system),
+                             platform::JoinLinesCrLf({planner_directory}));
 }
 
 std::vector<std::string> ReadAccountSelection(platform::System& system) {
@@ -59,19 +48,21 @@ std::vector<std::string> ReadAccountSelection(platform::System& system) {
 }
 
 void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts) {
-  platform::ReplaceFileBytes(system, AccountSelectionFilePath(system), platform::JoinLinesCrLf(accounts));
+  platform::ReplaceFileBytes(system, AccountSelectionFilePath(system),
+                             platform::JoinLinesCrLf(accounts));
 }
 
 std::string PathLabelForChosenFile(const std::string& file_name) {
   if (file_name.empty()) return kNoPathMarker;
-  const size_t n = std::strlen(kPlannerExecutable);
+  const std::string_view executable = kPlannerExecutable;
   // Left to right without looking at the text again after a removal, so removing one
   // occurrence never forms a new one out of its neighbours.
   std::string out;
   size_t pos = 0;
   while (pos < file_name.size()) {
-    if (EqualsIgnoringAsciiCase(file_name, pos, kPlannerExecutable, n)) {
-      pos += n;
+    if (platform::EqualsIgnoringAsciiCase(
+            std::string_view(file_name).substr(pos, executable.size()), executable)) {
+      pos += executable.size();
     } else {
       out += file_name[pos++];
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/text_case.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
 #include "ui/menus.h"
@@ -180,12 +181,7 @@ void CollectTabStops(Container& container, const Form& form, std::vector<Control
   }
 }
 
-unsigned char UpperLetter(unsigned char c) {
-  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-  return c;
-}
-
-// The letter a caption marks with "&" ("&&" is a plain "&"), or 0.
+// The letter a caption marks with "&" ("&&" is a plain "&"), folded to lower case, or 0.
 unsigned char MnemonicOf(const std::string& caption) {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&') continue;
@@ -193,7 +189,7 @@ unsigned char MnemonicOf(const std::string& caption) {
       ++i;
       continue;
     }
-    return UpperLetter(static_cast<unsigned char>(caption[i + 1]));
+    return platform::FoldCp1252Case(static_cast<unsigned char>(caption[i + 1]));
   }
   return 0;
 }
@@ -212,7 +208,7 @@ Control* Form::FindNextControl(Control* current, bool forward) {
 }
 
 bool Form::HandleMnemonic(char letter) {
-  unsigned char wanted = UpperLetter(static_cast<unsigned char>(letter));
+  unsigned char wanted = platform::FoldCp1252Case(static_cast<unsigned char>(letter));
   for (Component* c : Components()) {
     auto* button = dynamic_cast<BitBtn*>(c);
     if (button == nullptr || button->ParentForm() != this || !button->Enabled() ||

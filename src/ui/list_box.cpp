@@ -3,43 +3,15 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/text_case.h"
+
 namespace erm::ui {
 
 namespace {
 
-// Windows-1252 letters in upper case: ASCII, the accented ones at 0xE0-0xFE (but the division
-// sign 0xF7), and the four that live elsewhere.
-unsigned char UpperCp1252(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  switch (c) {
-    case 0x9A:
-      return 0x8A;
-    case 0x9C:
-      return 0x8C;
-    case 0x9E:
-      return 0x8E;
-    case 0xFF:
-      return 0x9F;
-    default:
-      return c;
-  }
-}
-
 const std::string kNoLine;
 
 }  // namespace
-
-int CompareTextIgnoringCase(const std::string& a, const std::string& b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    int ca = UpperCp1252(static_cast<unsigned char>(a[i]));
-    int cb = UpperCp1252(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca - cb;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
 
 ListBox::ListBox(Component* owner, std::string name) : Control(owner, std::move(name)) {
   SetTabStop(true);
@@ -56,7 +28,7 @@ void ListBox::SetSorted(bool sorted) {
   std::vector<size_t> order(items_.size());
   std::iota(order.begin(), order.end(), size_t{0});
   std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-    return CompareTextIgnoringCase(items_[a], items_[b]) < 0;
+    return platform::CompareTextIgnoringCase(items_[a], items_[b]) < 0;
   });
   std::vector<std::string> items;
   std::vector<bool> selected;
@@ -89,9 +61,10 @@ const std::string& ListBox::Item(int index) const {
 }
 
 int ListBox::SortedPosition(const std::string& line) const {
-  auto it = std::upper_bound(
-      items_.begin(), items_.end(), line,
-      [](const std::string& a, const std::string& b) { return CompareTextIgnoringCase(a, b) < 0; });
+  auto it = std::upper_bound(items_.begin(), items_.end(), line,
+                             [](const std::string& a, const std::string& b) {
+                               return platform::CompareTextIgnoringCase(a, b) < 0;
+                             });
   return static_cast<int>(it - items_.begin());
 }
 

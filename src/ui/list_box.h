@@ -1,6 +1,7 @@
 // The list box: lines of text with a selection. A sorted list keeps its lines in ascending order
-// without regard to case, a new line after the equal ones already there; the object keeps that
-// order itself and the real control only mirrors it line by line.
+// without regard to case (platform::CompareTextIgnoringCase, the due list's order), a new line
+// after the equal ones already there; the object keeps that order itself and the real control
+// only mirrors it line by line.
 #pragma once
 
 #include <string>
@@ -56,9 +57,5 @@ class ListBox : public Control {
   std::vector<std::string> items_;
   std::vector<bool> selected_;
 };
-
-// Case-insensitive order of two lines in Windows-1252, as the sorted list box uses it: negative,
-// zero or positive.
-int CompareTextIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace erm::ui

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sim/sim_system.h"
+#include "platform/text_case.h"
 
 namespace erm::app::testing {
 
@@ -40,14 +41,7 @@ class PlannerSim : public platform::SimSystem {
  private:
   // Without regard to ASCII case, as Windows compares paths.
   static bool SamePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      const auto lower = [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-      };
-      if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+    return platform::EqualsIgnoringAsciiCase(a, b);
   }
 
   std::string planner_;

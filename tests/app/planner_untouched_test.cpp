@@ -7,9 +7,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/long_run_fixture.h"
+#include "platform/text_case.h"
 
 namespace erm::app::testing {
 namespace {
@@ -24,14 +26,7 @@ struct NodeState {
 };
 
 bool StartsWithIgnoringCase(const std::string& text, const std::string& start) {
-  if (text.size() < start.size()) return false;
-  for (size_t i = 0; i < start.size(); ++i) {
-    char a = text[i], b = start[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
+  return platform::EqualsIgnoringAsciiCase(std::string_view(text).substr(0, start.size()), start);
 }
 
 class PlannerUntouchedTest : public LongRunTest {

@@ -40,6 +40,7 @@
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/posix/posix_system.h"
+#include "platform/text_case.h"
 #include "settings/settings_files.h"
 
 extern char** environ;
@@ -283,7 +284,7 @@ TEST(ConcurrentWriterTest, EveryScanCompletesAndReportsOnlyWhatTheWriterWrote) {
     }
     const auto& due = scan.Due().Entries();
     if (!std::is_sorted(due.begin(), due.end(), [](const std::string& a, const std::string& b) {
-          return app::CompareDueEntries(a, b) < 0;
+          return platform::CompareTextIgnoringCase(a, b) < 0;
         })) {
       failures.push_back("due list out of order");
     }

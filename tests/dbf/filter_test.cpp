@@ -30,6 +30,7 @@ const FieldList& Fields() {
       {"GROSS", 'N', 18, 0, false},
       {"BETRAG", 'N', 10, 2},
       {"MITTEL", 'N', 9, 0, false},
+      {"ZEIT", 'T', 14},
   });
   return fields;
 }
@@ -321,6 +322,15 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"DtosOfDate", "DTOS(DATUM)", {"", "", "", "20261207"}, "20261207"},
         TextCase{"DtosOfBlankDateIsDayZero", "DTOS(DATUM)", {}, "18991230"},
         TextCase{"DtosOfLeapDay", "DTOS(DATUM)", {"", "", "", "20240229"}, "20240229"},
+        // The first and the last day with a time of day: still dates, as the table shows them.
+        TextCase{"DtosOfFirstDayAtNoon",
+                 "DTOS(ZEIT)",
+                 {"", "", "", "", "", "", "", "", "00010101120000"},
+                 "00010101"},
+        TextCase{"DtosOfLastDayAtNight",
+                 "DTOS(ZEIT)",
+                 {"", "", "", "", "", "", "", "", "99991231235959"},
+                 "99991231"},
         TextCase{"SubstrFromOneBased", "SUBSTR(ERINNERUNG, 2, 3)", {"abcdef"}, "bcd"},
         TextCase{"SubstrCutAtTheEnd", "SUBSTR(ERINNERUNG, 12, 10)", {"abcdefghijklmn"}, "lmn"},
         TextCase{"SubstrPastTheEndIsEmpty", "SUBSTR(ERINNERUNG, 15, 1)", {"abcdefghijklmn"}, ""},

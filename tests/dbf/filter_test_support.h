@@ -33,6 +33,8 @@ inline ValueKind KindOf(const TestField& f) {
       return ValueKind::kBoolean;
     case 'D':
       return ValueKind::kDate;
+    case 'T':
+      return ValueKind::kTextDateTime;
     case 'I':
       return ValueKind::kBinaryInteger;
     case 'M':

@@ -41,7 +41,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SortCase{"AccentedLettersFoldToo",
                                {"\xE4rger", "\xC4rgers", "\xC4rg"},
                                {"\xC4rg", "\xE4rger", "\xC4rgers"}},
-                      SortCase{"PrefixFirst", {"abc", "ab", ""}, {"", "ab", "abc"}}),
+                      SortCase{"PrefixFirst", {"abc", "ab", ""}, {"", "ab", "abc"}},
+                      // The due list's order: "[" and "_" before the letters of either case.
+                      SortCase{"BracketAndUnderscoreBeforeLetters",
+                               {"Konto_b", "Kontoa", "KontoZ", "Konto["},
+                               {"Konto[", "Konto_b", "Kontoa", "KontoZ"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UiTest, SortingLaterSortsWhatIsThereAndKeepsSelection) {

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "platform/error.h"
+#include "platform/text_case.h"
 
 namespace erm::platform {
 namespace {
@@ -17,13 +18,6 @@ constexpr std::uintptr_t kMinimizedFlag = std::uintptr_t{1} << 16;  // high word
 // A loop that dispatches this many messages without the clock moving is taken to be stuck
 // (a handler that keeps posting to itself), which would otherwise hang the test run.
 constexpr size_t kStuckLimit = 1000000;
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // Copies the fields a notify call carries by its flags into what the shell shows.
 void ApplyNotifyFields(const NotifyIconData& from, NotifyIconData* shown) {
@@ -188,7 +182,7 @@ void SimDesktop::PostQuitMessage(int exit_code) {
 uint32_t SimDesktop::RegisterWindowMessage(const std::string& name) {
   if (name.empty()) return 0;
   // Windows keeps these names as atoms, which ignore case.
-  const std::string key = LowerAscii(name);
+  const std::string key = AsciiLower(name);
   auto found = registered_messages_.find(key);
   if (found != registered_messages_.end()) return found->second;
   const uint32_t number =

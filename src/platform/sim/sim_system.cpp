@@ -6,6 +6,7 @@
 #include "platform/code_pages.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/text_case.h"
 #include "platform/wildcard.h"
 
 namespace erm::platform {
@@ -168,10 +169,7 @@ std::string SimSystem::Key(const std::string& path) {
   std::string key = FromHostPath(path);
   while (key.size() > 1 && key.back() == '\\')
     key.pop_back();
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return key;
+  return AsciiUpper(key);
 }
 
 SimSystem::Node* SimSystem::Find(const std::string& path) {
