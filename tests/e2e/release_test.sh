@@ -92,7 +92,12 @@ check_installed() {
 }
 
 test_install_start_and_end() {
-  local dir="$1" msi_file="$2" version="$3" demo="$4" run_command
+  local dir="$1" msi_file="$2" version="$3" demo="$4" run_command word_count
+  # Per user without administrator rights: no ALLUSERS, and the summary's word count says that
+  # the package needs no elevation (bit 3).
+  msiinfo export "$msi_file" Property | grep -q '^ALLUSERS' && fail "the package sets ALLUSERS"
+  word_count="$(msiinfo suminfo "$msi_file" | awk '$1 == "Source:" { print $2 }')"
+  ((word_count & 8)) || fail "the package asks for elevation (word count $word_count)"
   msi /i "$(wine_path "$msi_file")" /qn || fail "the silent installation failed"
   check_installed "$dir" "$version" "$msi_file"
   run_command="$(reg_value "$RUN_KEY" "$APP_TITLE")" || fail "no Run value"
