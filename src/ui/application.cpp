@@ -174,6 +174,15 @@ std::intptr_t Application::WindowProc(const platform::WindowMessage& message) {
     RunGuarded([this] { main_form_->Close(); });
     return 0;
   }
+  if (message.message == platform::msg::kEndSession && message.wparam != 0 &&
+      main_form_ != nullptr) {
+    // The session ends, or an installer's restart manager asks the program to make way for
+    // the replacement or removal of its files (ENDSESSION_CLOSEAPP): it ends as through its
+    // menu, and the forms going take the tray icon with them. Windows may end the process
+    // soon after this returns, so nothing is asked of the user.
+    RunGuarded([this] { main_form_->Close(); });
+    return 0;
+  }
   return desktop_.DefWindowProc(message);
 }
 

@@ -18,6 +18,14 @@
 //
 //   window_probe foreground           prints the class and title of the window in front,
 //                                     "CLASS<TAB>TITLE"
+//   window_probe endsession CAPTION   asks the program of the first window titled CAPTION
+//                                     (visible or not) to end as an installer's restart manager
+//                                     does: WM_QUERYENDSESSION, then WM_ENDSESSION, both with
+//                                     ENDSESSION_CLOSEAPP, to each of its top-level windows;
+//                                     waits for it to end and prints "exit CODE" (3: it
+//                                     refused or was still running after a minute)
+//   window_probe run COMMANDLINE      starts COMMANDLINE as Windows starts a Run value's
+//                                     command, and returns at once
 //
 // Exits with 1 when no such window exists, 2 on a usage error.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -151,6 +159,76 @@ int PostTo(const std::wstring& caption, bool visible_only, UINT message, WPARAM 
   return PostMessageW(windows.front(), message, wparam, 0) ? 0 : 1;
 }
 
+constexpr DWORD kEndSessionTimeoutMs = 5000;
+constexpr DWORD kProcessEndTimeoutMs = 60000;
+
+struct ProcessWindows {
+  DWORD process = 0;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<ProcessWindows*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == search->process) search->found.push_back(window);
+  return TRUE;
+}
+
+// True when every window agreed; a window that does not answer in time counts as agreeing, as
+// the restart manager goes on without it.
+bool SendToAll(const std::vector<HWND>& windows, UINT message, WPARAM wparam) {
+  bool agreed = true;
+  for (HWND window : windows) {
+    DWORD_PTR answer = 1;
+    if (SendMessageTimeoutW(window, message, wparam, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                            kEndSessionTimeoutMs, &answer) &&
+        answer == 0) {
+      agreed = false;
+    }
+  }
+  return agreed;
+}
+
+int EndSession(const std::wstring& caption) {
+  const std::vector<HWND> windows = FindTopLevel(caption, false);
+  if (windows.empty()) return 1;
+  ProcessWindows search;
+  GetWindowThreadProcessId(windows.front(), &search.process);
+  HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.process);
+  if (process == nullptr) return 1;
+  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+  int result = 3;
+  if (SendToAll(search.found, WM_QUERYENDSESSION, 0)) {
+    SendToAll(search.found, WM_ENDSESSION, TRUE);
+    DWORD code = 0;
+    if (WaitForSingleObject(process, kProcessEndTimeoutMs) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process, &code)) {
+      std::printf("exit %lu\n", code);
+      result = 0;
+    }
+  } else {
+    SendToAll(search.found, WM_ENDSESSION, FALSE);
+  }
+  CloseHandle(process);
+  return result;
+}
+
+int Run(const std::wstring& command_line) {
+  std::wstring writable = command_line;  // CreateProcessW may write into it
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return 1;
+  }
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -176,6 +254,10 @@ int main() {
     result = PrintRects(caption);
   } else if (verb == L"close" && argc == 3) {
     result = PostTo(caption, false, WM_CLOSE, 0);
+  } else if (verb == L"endsession" && argc == 3) {
+    result = EndSession(caption);
+  } else if (verb == L"run" && argc == 3) {
+    result = Run(caption);
   }
   LocalFree(args);
   std::fflush(stdout);

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "common/host_system.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
 #include "platform/paths.h"
-#include "platform/posix/posix_system.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ int Fail(const erm::Error& e) {
 }
 
 int Run(const Options& options) {
-  erm::platform::PosixSystem system;
+  erm::tools::HostSystem system;
   erm::dbf::TDbfTable table("Dbf_erinnerung", system);
   // A relative FILE means the current directory, as for any command; the component on its own
   // would take it relative to the program folder.
@@ -145,6 +145,8 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (erm::tools::PrintedVersion(argc, argv, "dbfcat")) return 0;
+  const erm::tools::ConsoleCodePage console(erm::tools::kWindows1252CodePage);
   Options options;
   if (!ParseArguments(argc, argv, &options)) {
     std::fputs(kUsage, stderr);

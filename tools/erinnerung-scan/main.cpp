@@ -8,16 +8,16 @@
 #include "app/headless_host.h"
 #include "app/program_state.h"
 #include "app/reminder_scan.h"
+#include "common/host_system.h"
 #include "dbf/dbf_table.h"
 #include "erinnerung-scan/scan_report.h"
 #include "erinnerung-scan/tool_system.h"
 #include "platform/code_pages.h"
 #include "platform/error.h"
 #include "platform/paths.h"
-#include "platform/posix/posix_system.h"
+#include "platform/text_file.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
-#include "platform/text_file.h"
 
 namespace erm::tools {
 namespace {
@@ -109,16 +109,17 @@ std::vector<std::string> ReadAccountSelection(platform::System& system) {
 }
 
 int Run(const Options& options) {
-  platform::PosixSystem posix;
-  ToolSystem system(posix);
+  HostSystem host_system;
+  ToolSystem system(host_system);
   system.fixed_now = options.now;
   if (!options.program_folder.empty()) {
-    system.program_folder = ProgramDirectory(posix, options.program_folder);
+    system.program_folder = ProgramDirectory(host_system, options.program_folder);
   }
 
   app::ProgramState state;
-  state.planner_directory = options.planner.empty() ? ReadPlannerDirectory(system)
-                                                    : ProgramDirectory(posix, options.planner);
+  state.planner_directory = options.planner.empty()
+                                ? ReadPlannerDirectory(system)
+                                : ProgramDirectory(host_system, options.planner);
   if (state.planner_directory == settings::kNoPathMarker) {
     std::fprintf(stderr, "%s\n", platform::Cp1252ToUtf8(settings::kNoPathMarker).c_str());
     return 1;
@@ -163,6 +164,8 @@ int Run(const Options& options) {
 }  // namespace erm::tools
 
 int main(int argc, char** argv) {
+  if (erm::tools::PrintedVersion(argc, argv, "erinnerung-scan")) return 0;
+  const erm::tools::ConsoleCodePage console(erm::tools::kUtf8CodePage);
   erm::tools::Options options;
   if (!erm::tools::ParseOptions(argc, argv, &options)) {
     std::fputs(erm::tools::kUsage, stderr);
