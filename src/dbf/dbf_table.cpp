@@ -297,16 +297,10 @@ const uint8_t* TDbfTable::ReadWindow(int64_t recno) {
   }
   const uint64_t offset =
       s.start.header_length + static_cast<uint64_t>(recno - 1) * s.start.record_length;
-  uint8_t* into = s.window.Prepare(recno);
-  size_t got = 0;
-  if (s.file->ReadAt(offset, into, static_cast<size_t>(count) * s.start.record_length, &got) ==
-      platform::ReadStatus::kLocked) {
-    s.window.ReadSingly(recno, count);
-    return nullptr;
-  }
+  if (!s.window.Read(*s.file, offset, recno, count)) return nullptr;
   // A cut during the read can hand over bytes of records the file no longer holds (zeros, on
   // Linux): only the records the file still holds after the read are served.
-  s.window.Filled(got, s.shared ? RecordCount() : recno + count - 1);
+  if (s.shared) s.window.KeepUpTo(RecordCount());
   return s.window.Find(recno);
 }
 

@@ -1,7 +1,5 @@
 #include "dbf/record_window.h"
 
-#include <algorithm>
-
 namespace erm::dbf {
 
 void RecordWindow::Allocate(size_t bytes, size_t record_length) {
@@ -19,21 +17,18 @@ void RecordWindow::Drop() {
   single_end_ = 0;
 }
 
-uint8_t* RecordWindow::Prepare(int64_t first) {
+bool RecordWindow::Read(platform::File& file, uint64_t offset, int64_t first, int64_t count) {
   Drop();
+  size_t got = 0;
+  const size_t size = static_cast<size_t>(count) * record_length_;
+  if (file.ReadAt(offset, storage_.data(), size, &got) == platform::ReadStatus::kLocked) {
+    single_first_ = first;
+    single_end_ = first + count;
+    return false;
+  }
   first_ = first;
-  return storage_.data();
-}
-
-void RecordWindow::Filled(size_t bytes, int64_t last) {
-  const int64_t whole = static_cast<int64_t>(bytes / record_length_);
-  held_ = std::clamp<int64_t>(last - first_ + 1, 0, std::min(whole, capacity_));
-}
-
-void RecordWindow::ReadSingly(int64_t first, int64_t count) {
-  Drop();
-  single_first_ = first;
-  single_end_ = first + count;
+  held_ = static_cast<int64_t>(got / record_length_);
+  return true;
 }
 
 }  // namespace erm::dbf

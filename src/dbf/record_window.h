@@ -1,11 +1,14 @@
 // A window of consecutive records read from the table file in one read, so that a walk asks the
 // file once per window instead of once per record (on a network share every read is a round
-// trip). It only keeps bytes; when to read, and what a refused read means, is the table's.
+// trip). When to read it, and what to do when it is refused, is the table's matter.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "platform/system.h"
 
 namespace erm::dbf {
 
@@ -25,14 +28,12 @@ class RecordWindow {
     return first_ > 0 && i >= 0 && i < held_ ? storage_.data() + i * record_length_ : nullptr;
   }
 
-  // Where a read of up to Capacity records from record `first` on goes; until Filled the window
-  // holds nothing.
-  uint8_t* Prepare(int64_t first);
-  // The read brought `bytes`: the whole records among them, but none past record `last`.
-  void Filled(size_t bytes, int64_t last);
-
-  // Records `first` to `first + count - 1` are read one by one (their window read met a lock).
-  void ReadSingly(int64_t first, int64_t count);
+  // Reads `count` records (at most Capacity) from record `first` on, which starts at `offset`,
+  // with one read and keeps the whole records that came. False when another program's lock
+  // refused the read: those records are then to be read one by one.
+  bool Read(platform::File& file, uint64_t offset, int64_t first, int64_t count);
+  // Forgets the records after record `last`.
+  void KeepUpTo(int64_t last) { held_ = std::clamp<int64_t>(last - first_ + 1, 0, held_); }
   bool ReadsSingly(int64_t recno) const { return recno >= single_first_ && recno < single_end_; }
 
  private:
