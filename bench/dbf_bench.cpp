@@ -264,7 +264,11 @@ int main(int argc, char** argv) {
   RunRounds(&contenders);
   for (const Contender& c : contenders)
     Report(c, records, contenders[0].best_seconds);
+  std::printf("TDbfTable scan / bare reads: %.2f x the rate (target at least 1.5)\n",
+              contenders[0].best_seconds / contenders[1].best_seconds);
 #ifdef ERM_BENCH_SHAPELIB
+  std::printf("TDbfTable scan / shapelib: %.2f x the rate (target at least 1.2)\n",
+              contenders[2].best_seconds / contenders[1].best_seconds);
   const Outcome& ours = contenders[1].outcome;
   const Outcome& shp = contenders[2].outcome;
   if (shp.visible != ours.visible || shp.checksum != ours.checksum) {

@@ -2,14 +2,19 @@
 // the sum of the bare table walks of the same tables (open with the filter, count, walk, read
 // TERMINDATU), so that what the scan adds to the walks shows.
 //
-//   scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY]
+//   scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY] [SHARE_DELAY_MS]
 //
 // Writes ACCOUNTS accounts (default 20) of RECORDS reminder records (default 5,000) under
 // DIRECTORY, of which 1 % are due, each with its two-line appointment file; 2 % more pass the
 // filter but lie in the past, the rest are reminded later. Each contender runs several rounds,
 // alternating, and keeps its best.
+//
+// Then, unless SHARE_DELAY_MS is 0 (default 0.2), the scan as it runs with the planner on a
+// network share: every read call of a table waits that long. The scan with the table's
+// read-ahead is timed beside the scan that reads each record on its own (once: it takes long).
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,11 +29,11 @@
 #include "app/reminder_scan.h"
 #include "common/dbf_writer.h"
 #include "dbf/dbf_table.h"
-#include "erinnerung-scan/tool_system.h"
 #include "platform/paths.h"
 #include "platform/posix/posix_system.h"
-#include "settings/settings_files.h"
 #include "platform/text_file.h"
+#include "settings/settings_files.h"
+#include "share_latency.h"
 
 namespace {
 
@@ -66,7 +71,7 @@ long long WritePlanner(erm::platform::System& system, const fs::path& dir, int a
         trm += erm::app::EncodeDecodeText("Termin " + std::to_string(r) + " mit Frau M\xFCller") +
                "\r\n";
         trm += erm::app::EncodeDecodeText("Unterlagen mitbringen") + "\r\n";
-        erm::settings::WriteFileBytes(
+        erm::platform::WriteFileBytes(
             system, erm::platform::FromHostPath((folder / "termine" / (termin + ".trm")).string()),
             trm);
         due_lines += 2;
@@ -79,15 +84,15 @@ long long WritePlanner(erm::platform::System& system, const fs::path& dir, int a
       }
       table.AddRecord({reminder, termin, "Betreff des Termins " + std::to_string(r)});
     }
-    erm::settings::WriteFileBytes(
+    erm::platform::WriteFileBytes(
         system, erm::platform::FromHostPath((folder / "erinnerung.dbf").string()), table.Bytes());
   }
   fs::create_directories(dir / "programm");
-  erm::settings::WriteFileBytes(
+  erm::platform::WriteFileBytes(
       system,
       erm::platform::FromHostPath(
           (dir / "programm" / erm::settings::kAccountSelectionFileName).string()),
-      erm::settings::JoinLinesCrLf(names));
+      erm::platform::JoinLinesCrLf(names));
   return due_lines;
 }
 
@@ -98,19 +103,31 @@ struct Contender {
   long long found = 0;
 };
 
+void RunRounds(std::vector<Contender>* contenders, int rounds) {
+  for (int round = 0; round < rounds; ++round) {
+    for (Contender& c : *contenders) {
+      const auto start = std::chrono::steady_clock::now();
+      c.found = c.run();
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      c.best_seconds = std::min(c.best_seconds, took.count());
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int accounts = argc > 1 ? std::atoi(argv[1]) : 20;
   const int records = argc > 2 ? std::atoi(argv[2]) : 5000;
   const fs::path dir = fs::absolute(argc > 3 ? argv[3] : "build/bench") / "scan_planner";
-  if (accounts <= 0 || records <= 0) {
-    std::fprintf(stderr, "usage: scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY]\n");
+  const double share_delay_ms = argc > 4 ? std::atof(argv[4]) : 0.2;
+  if (accounts <= 0 || records <= 0 || share_delay_ms < 0) {
+    std::fprintf(stderr, "usage: scan_bench [ACCOUNTS] [RECORDS] [DIRECTORY] [SHARE_DELAY_MS]\n");
     return 2;
   }
 
   erm::platform::PosixSystem posix;
-  erm::tools::ToolSystem system(posix);
+  erm::bench::ShareLatencySystem system(posix);
   system.fixed_now = kToday;
   system.program_folder = erm::platform::FromHostPath((dir / "programm").string()) + "\\";
   const long long expected = WritePlanner(posix, dir, accounts, records);
@@ -155,14 +172,7 @@ int main(int argc, char** argv) {
        }},
   };
 
-  for (int round = 0; round < kRounds; ++round) {
-    for (Contender& c : contenders) {
-      const auto start = std::chrono::steady_clock::now();
-      c.found = c.run();
-      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      c.best_seconds = std::min(c.best_seconds, took.count());
-    }
-  }
+  RunRounds(&contenders, kRounds);
 
   std::printf("planner: %d accounts x %d records, 1 %% due (%lld due-list entries), best of %d\n",
               accounts, records, expected, kRounds);
@@ -172,9 +182,38 @@ int main(int argc, char** argv) {
                 c.best_seconds / walks, c.found);
   }
   std::printf("scan beyond the walks: %.2f ms\n", (contenders[0].best_seconds - walks) * 1000);
+  std::printf("scan / walks: %.3f (target at most 1.05)\n", contenders[0].best_seconds / walks);
   if (contenders[0].found != expected || contenders[1].found != expected ||
       !scan.Problems().empty()) {
     std::printf("MISMATCH: the scan and the walks disagree with the planner written\n");
+    return 1;
+  }
+  if (share_delay_ms == 0) return 0;
+
+  // On a share: the same scan, with the read-ahead and then with one read per record.
+  system.read_delay = std::chrono::microseconds(std::llround(share_delay_ms * 1000));
+  const auto scan_on_share = [&](size_t read_ahead, const char* name, int rounds) {
+    table.SetReadAheadBytes(read_ahead);
+    system.table_reads = 0;
+    system.waited = std::chrono::nanoseconds(0);
+    std::vector<Contender> one = {{name, contenders[0].run}};
+    RunRounds(&one, rounds);
+    const double reads = static_cast<double>(system.table_reads) / rounds;
+    const double waited_ms = std::chrono::duration<double, std::milli>(system.waited).count();
+    std::printf("%-32s %9.1f ms %9.0f table reads, waiting %.3f ms each   (found %lld)\n", name,
+                one[0].best_seconds * 1000, reads,
+                waited_ms / static_cast<double>(system.table_reads), one[0].found);
+    return one[0];
+  };
+  std::printf("on a share, %.2f ms more per table read call:\n", share_delay_ms);
+  const Contender ahead =
+      scan_on_share(erm::dbf::TDbfTable::kDefaultReadAhead, "whole scan, read-ahead", 3);
+  const Contender single = scan_on_share(0, "whole scan, one read per record", 1);
+  table.SetReadAheadBytes(erm::dbf::TDbfTable::kDefaultReadAhead);
+  std::printf("read-ahead is %.1f x faster on the share (target at least 20)\n",
+              single.best_seconds / ahead.best_seconds);
+  if (ahead.found != expected || single.found != expected) {
+    std::printf("MISMATCH: a scan on the share disagrees with the planner written\n");
     return 1;
   }
   return 0;

@@ -47,7 +47,9 @@ class ReminderScan {
 
  private:
   void ScanAccount(const std::string& account, const std::string& date_key, double key_number);
-  void AddAppointment(const std::string& account, const std::string& termin_text);
+  // Appends the appointment's due-list entries to `entries`.
+  void AddAppointment(const std::string& account, const std::string& termin_text,
+                      std::vector<std::string>* entries);
 
   platform::System& system_;
   ProgramState& state_;

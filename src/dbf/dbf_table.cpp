@@ -1,17 +1,19 @@
 // The table component: opening a table file, its header and field list, and walks over its
 // records. The planner owns the file and may write it while we read, so nothing here writes to
-// it, and every record is read from the file at the moment it is visited.
+// it, and every walk reads the records from the file as it reaches them.
 #include "dbf/dbf_table.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "dbf/code_page.h"
 #include "dbf/day_number.h"
 #include "dbf/dbf_header.h"
 #include "dbf/field_decode.h"
 #include "dbf/filter.h"
+#include "dbf/record_window.h"
 #include "platform/error.h"
 #include "platform/text_case.h"
 
@@ -131,6 +133,8 @@ struct TDbfTable::OpenState {
   std::vector<uint8_t> current;  // the current record
   std::vector<uint8_t> probe;    // where First and Next read, so a failed Next keeps `current`
   std::vector<uint8_t> scratch;  // CountVisibleRecords' own
+  // Records read ahead by the walk under way; every walk starts with it empty.
+  RecordWindow window;
 };
 
 TDbfTable::TDbfTable(std::string component_name, platform::System& system)
@@ -188,6 +192,7 @@ void TDbfTable::Open() {
   s->current.assign(buffer_size, ' ');
   s->probe.assign(buffer_size, ' ');
   s->scratch.assign(buffer_size, ' ');
+  s->window.Allocate(read_ahead_, s->start.record_length);
   s->record_count = CountFromSize(s->start, s->file->Size());
 
   code_page_ = translation.code_page;
@@ -266,6 +271,42 @@ size_t TDbfTable::ReadLocked(platform::File& file, uint64_t offset, void* out, s
   return got;
 }
 
+size_t TDbfTable::Fetch(int64_t recno, std::vector<uint8_t>* buffer) {
+  OpenState& s = *open_;
+  const uint8_t* held = s.window.Find(recno);
+  if (held == nullptr && s.window.Capacity() > 1 && !s.window.ReadsSingly(recno))
+    held = ReadWindow(recno);
+  if (held == nullptr) return ReadSingle(recno, buffer);
+  std::memcpy(buffer->data(), held, s.start.record_length);
+  return s.start.record_length;
+}
+
+// The window starts at the record the walk needs now and ends at the file's end as it is now.
+// A lock anywhere in it refuses the whole read; its records are then read one by one, so that
+// only the locked record waits for its lock.
+const uint8_t* TDbfTable::ReadWindow(int64_t recno) {
+  OpenState& s = *open_;
+  const int64_t count = std::min(s.window.Capacity(), RecordCount() - recno + 1);
+  if (count < 2) {
+    s.window.Drop();
+    return nullptr;
+  }
+  const uint64_t offset =
+      s.start.header_length + static_cast<uint64_t>(recno - 1) * s.start.record_length;
+  if (!s.window.Read(*s.file, offset, recno, count)) return nullptr;
+  // A cut during the read can hand over bytes of records the file no longer holds (zeros, on
+  // Linux): only the records the file still holds after the read are served.
+  if (s.shared) s.window.KeepUpTo(RecordCount());
+  return s.window.Find(recno);
+}
+
+size_t TDbfTable::ReadSingle(int64_t recno, std::vector<uint8_t>* buffer) {
+  const size_t got = ReadRecord(recno, buffer);
+  // As for a window: a record the file no longer holds after the read came back as nothing.
+  if (got == open_->start.record_length && open_->shared && recno > RecordCount()) return 0;
+  return got;
+}
+
 size_t TDbfTable::ReadRecord(int64_t recno, std::vector<uint8_t>* buffer) {
   const OpenState& s = *open_;
   const uint64_t offset =
@@ -283,14 +324,14 @@ bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
     if (count == 0) return false;
     r = r > count ? count + 1 : r + 1;
     if (r > count) return false;
-    size_t got = ReadRecord(r, buffer);
+    size_t got = Fetch(r, buffer);
     // A short read of a record the file now holds whole met another program's append half
     // done: the rest of the buffer is still the previous record's, and read as one record the
     // two would make a record nobody wrote. Read it again; the writer is one write from done.
     for (int retry = 0; got < s.start.record_length && s.shared && retry < kShortReadRetries;
          ++retry) {
       if (r > RecordCount()) return false;
-      got = ReadRecord(r, buffer);
+      got = ReadSingle(r, buffer);
     }
     if (got < s.start.record_length && s.shared && r > RecordCount()) return false;
     const bool candidate = show_deleted_ || (*buffer)[0] != kDeletedFlag;
@@ -306,6 +347,7 @@ void TDbfTable::First() {
     eof_ = true;
     return;
   }
+  open_->window.Drop();
   int64_t r = 0;
   const bool found = Visit(&r, &open_->probe);
   open_->has_current = found;
@@ -316,6 +358,9 @@ void TDbfTable::First() {
 
 void TDbfTable::Next() {
   if (!Active() || eof_) return;
+  // Records read ahead before another program cut the file are not visited: the count follows
+  // the file's size at every step of the walk, as it did when each record was read at its visit.
+  if (open_->shared) RecordCount();
   int64_t r = recno_;
   if (Visit(&r, &open_->probe)) {
     recno_ = r;
@@ -327,10 +372,13 @@ void TDbfTable::Next() {
 
 int64_t TDbfTable::CountVisibleRecords() {
   if (!Active()) return 0;
+  // The counting walk reads the file afresh and leaves nothing behind for the reading walk.
+  open_->window.Drop();
   int64_t r = 0;
   int64_t count = 0;
   while (Visit(&r, &open_->scratch))
     ++count;
+  open_->window.Drop();
   return count;
 }
 

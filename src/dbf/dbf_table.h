@@ -1,6 +1,7 @@
 // TDbfTable: a dBase table opened for reading, walked record by record in file order with an
-// optional filter. Each record is read from the file when it is visited, so another program's
-// appends and byte-range locks are seen as they happen. The reader never writes to the table.
+// optional filter. Records are read from the file as the walk reaches them, a window of them per
+// read, and every walk reads afresh, so another program's appends, cuts and byte-range locks are
+// seen as they happen. The reader never writes to the table.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,11 @@ class TDbfTable {
   void SetFilter(const std::string& text) { filter_ = text; }
   bool Filtered() const { return filtered_; }
   void SetFiltered(bool value) { filtered_ = value; }
+  // How many bytes of records a walk reads at once (taken at Open). A size below two records
+  // reads every record on its own.
+  static constexpr size_t kDefaultReadAhead = 64 * 1024;
+  size_t ReadAheadBytes() const { return read_ahead_; }
+  void SetReadAheadBytes(size_t bytes) { read_ahead_ = bytes; }
 
   // --- operations ---
   // Throws Error with the failure's message (Abort for the silent one); the table stays closed.
@@ -100,6 +106,11 @@ class TDbfTable {
   // Steps from *recno to the next visible record and reads it into `buffer`; *recno moves only
   // when one is found.
   bool Visit(int64_t* recno, std::vector<uint8_t>* buffer);
+  // Record `recno` into `buffer`, from the read-ahead window or by a read of its own; returns
+  // the bytes that came, fewer than a record when the file ends or was cut under the read.
+  size_t Fetch(int64_t recno, std::vector<uint8_t>* buffer);
+  const uint8_t* ReadWindow(int64_t recno);
+  size_t ReadSingle(int64_t recno, std::vector<uint8_t>* buffer);
   size_t ReadRecord(int64_t recno, std::vector<uint8_t>* buffer);
   size_t ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size);
 
@@ -113,6 +124,7 @@ class TDbfTable {
   bool use_float_fields_ = true;
   std::string filter_;
   bool filtered_ = false;
+  size_t read_ahead_ = kDefaultReadAhead;
 
   std::unique_ptr<OpenState> open_;
   int64_t recno_ = 0;

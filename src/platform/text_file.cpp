@@ -6,6 +6,9 @@ namespace erm::platform {
 namespace {
 
 constexpr char kEndOfText = '\x1A';
+// Most files the program reads are a few hundred bytes (a scan reads one per due appointment):
+// reads start small, so that no large buffer is cleared and moved for each of them, and grow.
+constexpr size_t kFirstChunk = 4 * 1024;
 constexpr size_t kChunk = 64 * 1024;
 // What Windows says for a read that runs into another program's byte-range lock.
 constexpr char kLockedText[] =
@@ -18,15 +21,17 @@ std::string ReadFileBytes(platform::System& system, const std::string& path) {
   const auto file = system.OpenFile(path, platform::FileAccess::kRead,
                                     platform::FileShare::kDenyNone, platform::FileOpen::kExisting);
   std::string bytes;
+  size_t chunk = kFirstChunk;
   for (;;) {
     const size_t old_size = bytes.size();
-    bytes.resize(old_size + kChunk);
+    bytes.resize(old_size + chunk);
     size_t got = 0;
     const platform::ReadStatus status =
-        file->ReadAt(old_size, bytes.data() + old_size, kChunk, &got);
+        file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
     bytes.resize(old_size + got);
     if (status == platform::ReadStatus::kLocked) throw Error(kLockedText);
     if (got == 0) return bytes;
+    chunk = chunk < kChunk ? chunk * 2 : kChunk;
   }
 }
 

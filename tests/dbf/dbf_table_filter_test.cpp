@@ -148,28 +148,31 @@ TEST(DbfTableFilterTest, ScanWalkAllocatesNothingPerRecord) {
   }
   for (const std::string& filter :
        {std::string(kScanFilter), std::string("UPPER(TEXT) = 'X' AND TERMINDATU > 0.0")}) {
-    SCOPED_TRACE(filter);
-    TableFixture f;
-    f.Put(w.Bytes());
-    f.table.SetFilter(filter);
-    f.table.SetFiltered(true);
-    f.table.Open();
-    const TField& termin = f.table.GetField("TERMINDATU");
-    int64_t visited = 0;
-    double sum = 0;
-    ExpectCounterSeesAllocations();
-    const uint64_t start = erm::testing::AllocationCount();
-    const int64_t count = f.table.CountVisibleRecords();
-    f.table.First();
-    for (int64_t i = 0; i < count; ++i) {
-      sum += termin.AsNumber();
-      ++visited;
-      f.table.Next();
+    for (size_t read_ahead : {TDbfTable::kDefaultReadAhead, size_t{5 * 39}, size_t{0}}) {
+      SCOPED_TRACE(filter + " read-ahead " + std::to_string(read_ahead));
+      TableFixture f;
+      f.table.SetReadAheadBytes(read_ahead);
+      f.Put(w.Bytes());
+      f.table.SetFilter(filter);
+      f.table.SetFiltered(true);
+      f.table.Open();
+      const TField& termin = f.table.GetField("TERMINDATU");
+      int64_t visited = 0;
+      double sum = 0;
+      ExpectCounterSeesAllocations();
+      const uint64_t start = erm::testing::AllocationCount();
+      const int64_t count = f.table.CountVisibleRecords();
+      f.table.First();
+      for (int64_t i = 0; i < count; ++i) {
+        sum += termin.AsNumber();
+        ++visited;
+        f.table.Next();
+      }
+      EXPECT_EQ(erm::testing::AllocationCount() - start, 0u);
+      EXPECT_TRUE(f.table.Eof());
+      EXPECT_GT(visited, 0);
+      EXPECT_EQ(sum, 20261207103000.0 * static_cast<double>(visited));
     }
-    EXPECT_EQ(erm::testing::AllocationCount() - start, 0u);
-    EXPECT_TRUE(f.table.Eof());
-    EXPECT_GT(visited, 0);
-    EXPECT_EQ(sum, 20261207103000.0 * static_cast<double>(visited));
   }
 }
 

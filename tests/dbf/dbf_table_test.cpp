@@ -489,8 +489,9 @@ TEST(DbfTableTest, RecordsCutAwayWhileOpenEndTheWalk) {
   EXPECT_EQ(f.Walk(), (std::vector<int64_t>{1}));
 }
 
-TEST(DbfTableTest, EachVisitedRecordIsOnePositionedRead) {
+TEST(DbfTableTest, WithoutReadAheadEachVisitedRecordIsOnePositionedRead) {
   TableFixture f;
+  f.table.SetReadAheadBytes(0);  // every record read at its visit
   f.Put(ThreeRecords());
   std::vector<std::pair<uint64_t, size_t>> reads;
   f.sim.on_read = [&](const std::string&, uint64_t offset, size_t size) {
@@ -510,6 +511,7 @@ TEST(DbfTableTest, EachVisitedRecordIsOnePositionedRead) {
 
 TEST(DbfTableTest, LockedReadIsRetriedAfterAMillisecond) {
   TableFixture f;
+  f.table.SetReadAheadBytes(0);  // every record read at its visit
   f.Put(ThreeRecords());
   f.table.Open();
   int locked = 3;
@@ -580,6 +582,7 @@ TEST(DbfTableTest, ReadFailureAtTheFirstRecordLeavesTheTableClosed) {
 
 TEST(DbfTableTest, ShortReadLeavesTheRestOfTheBufferAsItWas) {
   TableFixture f;
+  f.table.SetReadAheadBytes(0);  // every record read at its visit
   f.Put(ThreeRecords());
   f.table.Open();
   f.sim.on_read = [](const std::string&, uint64_t, size_t) {

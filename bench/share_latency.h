@@ -1,0 +1,59 @@
+// A network share's latency for the benchmarks: every read call of a table file (".dbf") waits a
+// fixed time before it reads, as a round trip to the file server would, on top of the platform
+// the tools use (real files, fixed clock, no pauses).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "erinnerung-scan/tool_system.h"
+
+namespace erm::bench {
+
+class ShareLatencySystem : public tools::ToolSystem {
+ public:
+  using ToolSystem::ToolSystem;
+
+  // The wait per read call of a table; zero reads at local speed.
+  std::chrono::microseconds read_delay{0};
+  // Read calls of tables and the time they waited in all, for the report.
+  uint64_t table_reads = 0;
+  std::chrono::nanoseconds waited{0};
+
+  std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::FileAccess access,
+                                           platform::FileShare share,
+                                           platform::FileOpen mode) override {
+    std::unique_ptr<platform::File> file = ToolSystem::OpenFile(path, access, share, mode);
+    const bool table = path.size() >= 4 && path.compare(path.size() - 4, 4, ".dbf") == 0;
+    if (!table) return file;
+    return std::make_unique<DelayedFile>(std::move(file), *this);
+  }
+
+ private:
+  class DelayedFile : public platform::File {
+   public:
+    DelayedFile(std::unique_ptr<platform::File> base, ShareLatencySystem& owner)
+        : base_(std::move(base)), owner_(owner) {}
+    platform::ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+      ++owner_.table_reads;
+      if (owner_.read_delay.count() > 0) {
+        const auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(owner_.read_delay);
+        owner_.waited += std::chrono::steady_clock::now() - start;
+      }
+      return base_->ReadAt(offset, out, size, got);
+    }
+    uint64_t Size() override { return base_->Size(); }
+    void Write(const void* data, size_t size) override { base_->Write(data, size); }
+    void Close() override { base_->Close(); }
+
+   private:
+    std::unique_ptr<platform::File> base_;
+    ShareLatencySystem& owner_;
+  };
+};
+
+}  // namespace erm::bench
