@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/notice_dialog.h"
-#include "resources/resource_ids.h"
-#include "platform/error.h"
 #include "app/help_window.h"
+#include "app/notice_dialog.h"
 #include "app/options_dialog.h"
+#include "platform/error.h"
+#include "resources/resource_ids.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 
@@ -67,9 +67,10 @@ tray::TBalloonIconKind TrayBalloonKind(BalloonIconKind kind) {
 
 }  // namespace
 
-TForm1::TForm1(ui::Application& app)
+TForm1::TForm1(ui::Application& app, tray::TrayHandlers& tray_handlers)
     : ui::Form(app, "Form1"),
       Dbf_erinnerung("Dbf_erinnerung", app.System()),
+      tray_handlers_(tray_handlers),
       scan_(app.System(), state_, *this) {
   SetBorderStyle(ui::BorderStyle::kSingle);
   SetBorderIcons(ui::BorderIcons::kNone);
@@ -212,7 +213,7 @@ void TForm1::BuildTrayIcon() {
 
   // The stored settings, in the order the window applies them: the icon is added with its
   // stored image and hint, then the image list shows its first image.
-  TrayIcon1 = new tray::TTrayIcon(this, "TrayIcon1");
+  TrayIcon1 = new tray::TTrayIcon(this, tray_handlers_, "TrayIcon1");
   TrayIcon1->Icon().SetHandle(
       GetApplication().Desktop().LoadIconResource(ERM_IDI_TRAY0, kTrayImageSize));
   TrayIcon1->SetCycleInterval(kCycleIntervalMs);

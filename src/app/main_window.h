@@ -46,7 +46,7 @@ enum class ReminderCommand { kNone, kActivate, kDeactivate };
 
 class TForm1 : public ui::Form, public ScanHost {
  public:
-  explicit TForm1(ui::Application& app);
+  TForm1(ui::Application& app, tray::TrayHandlers& tray_handlers);
   ~TForm1() override;
 
   ProgramState& State() { return state_; }
@@ -139,6 +139,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void CopyDueListToListBox();
   ui::TreeNode* FindNode(TreeNodeId id) const;
 
+  tray::TrayHandlers& tray_handlers_;
   ProgramState state_;
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;

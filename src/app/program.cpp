@@ -1,17 +1,17 @@
 #include "app/program.h"
 
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
-#include "app/help_window.h"
 #include "app/options_dialog.h"
 
 namespace erm::app {
 
-ProgramWindows CreateProgramWindows(ui::Application& app) {
+ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tray_handlers) {
   ProgramWindows windows;
   app.SetTitle(kApplicationTitle);
   // The first form becomes the main form; its FormCreate runs before any other window exists.
-  windows.main_window = &app.CreateForm<TForm1>();
+  windows.main_window = &app.CreateForm<TForm1>(tray_handlers);
   TForm1& main_window = *windows.main_window;
   ProgramState& state = main_window.State();
   windows.options_dialog = &app.CreateForm<TForm2>(state.planner_directory, state.seen);
@@ -26,8 +26,11 @@ ProgramWindows CreateProgramWindows(ui::Application& app) {
 }
 
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
+  // The tray icon's helper windows are this program's own, made before its windows and gone
+  // after them.
+  tray::TrayHandlers tray_handlers(desktop);
   ui::Application app(system, desktop, peers);
-  CreateProgramWindows(app);
+  CreateProgramWindows(app, tray_handlers);
   app.Run();
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/desktop.h"
 #include "platform/system.h"
+#include "tray/tray_icon_handler.h"
 #include "ui/application.h"
 #include "ui/peer.h"
 
@@ -25,8 +26,9 @@ struct ProgramWindows {
 
 // Titles the application, then creates the main window (its FormCreate decides whether it is
 // shown), then the options dialog, the help window and the notice dialog, hidden; the loop is
-// told not to show the main window.
-ProgramWindows CreateProgramWindows(ui::Application& app);
+// told not to show the main window. The main window's tray icon works through `tray_handlers`,
+// which must outlive the application's windows.
+ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tray_handlers);
 
 // The whole program on the given platform; returns when the main window has closed.
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers);

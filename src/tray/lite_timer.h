@@ -1,12 +1,12 @@
 // A light periodic timer that needs no form and no owner window: it calls a plain callback with a
-// context object on every tick. All light timers of the process share one hidden message window,
-// owned by the one TLiteTimerHandler, created by the first timer and destroyed with the last.
+// context object on every tick. The light timers of one program share one hidden message window,
+// kept by the program's TLiteTimerHandler, open from the first timer to the last.
 #pragma once
 
 #include <cstdint>
-#include <map>
 
 #include "platform/desktop.h"
+#include "tray/id_registry.h"
 
 namespace erm::tray {
 
@@ -15,48 +15,37 @@ class TLiteTimer;
 // Called on every tick with the timer's owner (the context object, not owned by the timer).
 using TLiteTimerCallback = void (*)(void* owner);
 
-// Owns the hidden window that receives the timer messages, and the map from timer identifier to
-// live timer: a window timer's identifier is narrower than an object address on some of the
-// systems we build for, so a tick names its timer through the map instead of by address.
+// Keeps the hidden window that receives the timer messages, and the numbers of the live timers:
+// a window timer's identifier is narrower than an object address on some of the systems we build
+// for, so a tick names its timer through the registry instead of by address. The window opens
+// with the first timer and closes with the last; the handler must outlive every timer made on it.
 class TLiteTimerHandler {
  public:
-  explicit TLiteTimerHandler(platform::Desktop& desktop);
+  explicit TLiteTimerHandler(platform::Desktop& desktop) : desktop_(desktop) {}
   ~TLiteTimerHandler();
   TLiteTimerHandler(const TLiteTimerHandler&) = delete;
   TLiteTimerHandler& operator=(const TLiteTimerHandler&) = delete;
 
   platform::Desktop& desktop() const { return desktop_; }
+  // 0 while no light timer lives.
   platform::WindowHandle Window() const { return window_; }
   // The number of live light timers.
-  uint32_t RefCount() const { return ref_count_; }
+  uint32_t RefCount() const { return timers_.Count(); }
 
- private:
-  friend class TLiteTimer;
-  friend void AcquireTimerHandler(platform::Desktop& desktop);
-  friend void ReleaseTimerHandler();
-
-  std::intptr_t TimerWindowProc(const platform::WindowMessage& message);
   uint32_t Register(TLiteTimer* timer);
   void Unregister(uint32_t id);
 
+ private:
+  std::intptr_t TimerWindowProc(const platform::WindowMessage& message);
+
   platform::Desktop& desktop_;
   platform::WindowHandle window_ = 0;
-  uint32_t ref_count_ = 0;
-  uint32_t next_id_ = 1;
-  std::map<uint32_t, TLiteTimer*> timers_;
+  IdRegistry<TLiteTimer> timers_;
 };
-
-// The process-wide handler; null while no light timer exists.
-TLiteTimerHandler* TimerHandler();
-// Creates the handler (and its window) if there is none; counts one more user in every case.
-// Every light timer of the process must use the same desktop.
-void AcquireTimerHandler(platform::Desktop& desktop);
-// Counts one user less; the last one destroys the handler and its window.
-void ReleaseTimerHandler();
 
 class TLiteTimer {
  public:
-  TLiteTimer(platform::Desktop& desktop, void* owner, TLiteTimerCallback callback);
+  TLiteTimer(TLiteTimerHandler& handler, void* owner, TLiteTimerCallback callback);
   ~TLiteTimer();
   TLiteTimer(const TLiteTimer&) = delete;
   TLiteTimer& operator=(const TLiteTimer&) = delete;
@@ -76,6 +65,7 @@ class TLiteTimer {
   TLiteTimerCallback Callback() const { return callback_; }
 
  private:
+  TLiteTimerHandler& handler_;
   void* owner_;
   uint32_t id_ = 0;
   bool enabled_ = false;

@@ -3,9 +3,9 @@
 #include "tray/tray_icon.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
-#include "tray/tray_icon_handler.h"
 #include "ui/application.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -36,11 +36,12 @@ void CopyField(char (&field)[N], const std::string& text, size_t max_length) {
 
 }  // namespace
 
-TTrayIcon::TTrayIcon(ui::Component* owner, std::string name)
-    : ui::Component(owner, std::move(name)), app_(ui::ApplicationOf(owner)) {
-  AcquireTrayHandler(desktop());
-  TTrayIconHandler* handler = TrayHandler();
-  icon_id_ = handler->Register(this);
+TTrayIcon::TTrayIcon(ui::Component* owner, TrayHandlers& handlers, std::string name)
+    : ui::Component(owner, std::move(name)),
+      app_(ui::ApplicationOf(owner)),
+      handler_(handlers.icons) {
+  assert(&handler_.desktop() == &desktop() && &handlers.timers.desktop() == &desktop());
+  icon_id_ = handler_.Register(this);
   startup_pending_ = true;
   enabled_ = true;
   show_hint_ = true;
@@ -52,14 +53,14 @@ TTrayIcon::TTrayIcon(ui::Component* owner, std::string name)
 
   notify_data_ = platform::NotifyIconData{};
   notify_data_.cb_size = desktop().NotifyIconDataSize();
-  notify_data_.window = handler->Window();
+  notify_data_.window = handler_.Window();
   notify_data_.id = icon_id_;
   notify_data_.flags = kIconFlags;
   notify_data_.callback_message = kTrayCallbackMessage;
 
-  cycle_timer_ = std::make_unique<TLiteTimer>(desktop(), this, &TTrayIcon::CycleTimerTick);
-  click_timer_ = std::make_unique<TLiteTimer>(desktop(), this, &TTrayIcon::ClickTimerTick);
-  exit_timer_ = std::make_unique<TLiteTimer>(desktop(), this, &TTrayIcon::ExitTimerTick);
+  cycle_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::CycleTimerTick);
+  click_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::ClickTimerTick);
+  exit_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::ExitTimerTick);
   cursor_outside_ = true;
   SetDesignPreview(design_preview_);
 
@@ -98,8 +99,7 @@ TTrayIcon::~TTrayIcon() {
 
   if (application_hook_ != 0) desktop().UnhookWindow(application_window_, application_hook_);
   if (owner_hook_ != 0) desktop().UnhookWindow(owner_window_, owner_hook_);
-  if (TTrayIconHandler* handler = TrayHandler()) handler->Unregister(icon_id_);
-  ReleaseTrayHandler();
+  handler_.Unregister(icon_id_);
 }
 
 platform::Desktop& TTrayIcon::desktop() const {
@@ -274,7 +274,7 @@ std::intptr_t TTrayIcon::ApplicationWindowHook(const platform::WindowMessage& me
     CheckStartupOnWindowPosChanged();
   }
   if (!life.expired()) {
-    const uint32_t taskbar_created = TrayHandler()->TaskbarCreatedMessage();
+    const uint32_t taskbar_created = handler_.TaskbarCreatedMessage();
     // The shell has restarted and forgotten every icon.
     if (taskbar_created != 0 && message.message == taskbar_created && icon_visible_) AddIcon();
   }
@@ -360,7 +360,7 @@ void TTrayIcon::Loaded() {
   SetIconVisible(icon_visible_);
   SetCycleIcons(cycle_icons_);
   SetWantEnterExitEvents(want_enter_exit_events_);
-  TrayHandler()->SetOldNtShell(IsOldNtShell(desktop()));
+  handler_.SetOldNtShell(IsOldNtShell(desktop()));
 }
 
 void TTrayIcon::Notification(ui::Component* component, ui::Operation operation) {
@@ -383,63 +383,6 @@ void TTrayIcon::CycleTimerTick(void* context) {
   // Counted again: the cycle handler may have changed the list.
   const int count_now = self->icon_list_ != nullptr ? self->icon_list_->Count() : 0;
   self->SetIconIndex(self->icon_index_ < count_now - 1 ? self->icon_index_ + 1 : 0);
-}
-
-void TTrayIcon::ClickTimerTick(void* context) {
-  auto* self = static_cast<TTrayIcon*>(context);
-  self->click_timer_->Disarm();
-  if (!self->dbl_click_seen_ && self->click_pending_) {
-    self->click_pending_ = false;
-    const std::weak_ptr<int> life = self->Lifetime();
-    self->Click();
-    if (life.expired()) return;
-  }
-  self->dbl_click_seen_ = false;
-}
-
-void TTrayIcon::ExitTimerTick(void* context) {
-  auto* self = static_cast<TTrayIcon*>(context);
-  if (self->cursor_outside_) return;
-  int x = 0;
-  int y = 0;
-  if (!self->desktop().GetCursorPos(&x, &y)) return;
-  if (x == self->last_cursor_pos_.x && y == self->last_cursor_pos_.y) return;
-  self->cursor_outside_ = true;
-  self->MouseExit();
-}
-
-// --- event operations ---
-
-void TTrayIcon::Click() {
-  if (OnClick) OnClick(this);
-}
-
-void TTrayIcon::DblClick() {
-  if (OnDblClick) OnDblClick(this);
-}
-
-void TTrayIcon::Cycle(int next_index) {
-  if (OnCycle) OnCycle(this, next_index);
-}
-
-void TTrayIcon::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
-}
-
-void TTrayIcon::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
-}
-
-void TTrayIcon::MouseMove(TShiftState shift, int x, int y) {
-  if (OnMouseMove) OnMouseMove(this, shift, x, y);
-}
-
-void TTrayIcon::MouseEnter() {
-  if (OnMouseEnter) OnMouseEnter(this);
-}
-
-void TTrayIcon::MouseExit() {
-  if (OnMouseExit) OnMouseExit(this);
 }
 
 }  // namespace erm::tray

@@ -11,6 +11,7 @@
 
 #include "platform/desktop.h"
 #include "tray/lite_timer.h"
+#include "tray/tray_icon_handler.h"
 #include "ui/component.h"
 #include "ui/types.h"
 
@@ -22,8 +23,6 @@ class PopupMenu;
 }  // namespace erm::ui
 
 namespace erm::tray {
-
-class TTrayIconHandler;
 
 enum class TBalloonIconKind { biNone, biInfo, biWarning, biError };
 
@@ -58,8 +57,9 @@ struct TrayPoint {
 class TTrayIcon : public ui::Component {
  public:
   // The owner is a form, or a component owned by one; a form owner gets its window hooked so
-  // that showing it brings the taskbar button back.
-  explicit TTrayIcon(ui::Component* owner, std::string name = {});
+  // that showing it brings the taskbar button back. The handlers are the program's, made on the
+  // application's desktop.
+  TTrayIcon(ui::Component* owner, TrayHandlers& handlers, std::string name = {});
   ~TTrayIcon() override;
 
   // --- published properties, in their declared order ---
@@ -136,6 +136,21 @@ class TTrayIcon : public ui::Component {
   void Loaded() override;
   void Notification(ui::Component* component, ui::Operation operation) override;
 
+  // --- what the shell reports on the icon, passed on by the handler window ---
+  // Mouse reports come only while the icon is enabled, with the cursor position and the keys
+  // held when the report arrived. Each may raise events whose handlers destroy the icon.
+  void ShellMouseMove(TShiftState shift, int x, int y);
+  void ShellLeftButtonDown(TShiftState shift, int x, int y);
+  void ShellLeftButtonUp(TShiftState shift, int x, int y);
+  void ShellLeftDoubleClick();
+  void ShellRightButtonDown(TShiftState shift, int x, int y);
+  void ShellRightButtonUp(TShiftState shift, int x, int y);
+  void ShellMiddleButtonDown(TShiftState shift, int x, int y);
+  void ShellMiddleButtonUp(TShiftState shift, int x, int y);
+  void ShellBalloonHide();
+  void ShellBalloonTimeout();
+  void ShellBalloonClick();
+
  protected:
   // The event operations: each raises the event of the same name with this component as sender.
   virtual void Click();
@@ -151,8 +166,6 @@ class TTrayIcon : public ui::Component {
   virtual void HideToTray();
 
  private:
-  friend class TTrayIconHandler;
-
   platform::Desktop& desktop() const;
   // The owner's window when the owner is a windowed control; 0 otherwise.
   platform::WindowHandle OwnerWindow() const;
@@ -175,6 +188,7 @@ class TTrayIcon : public ui::Component {
   std::weak_ptr<int> Lifetime() const { return alive_; }
 
   ui::Application& app_;
+  TTrayIconHandler& handler_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
   bool enabled_ = true;

@@ -16,13 +16,13 @@
 #include "app/appointment_file.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
+#include "app/options_dialog.h"
 #include "app/planner_sim.h"
 #include "app/program.h"
 #include "common/dbf_writer.h"
 #include "platform/sim/sim_desktop.h"
-#include "app/options_dialog.h"
-#include "settings/settings_files.h"
 #include "platform/text_file.h"
+#include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/headless_peers.h"
 
@@ -88,7 +88,7 @@ class Program {
 
   void Start() {
     app = std::make_unique<ui::Application>(sim, desktop, peers);
-    windows = CreateProgramWindows(*app);
+    windows = CreateProgramWindows(*app, tray_handlers);
     CloseNoticesAsTheyCome();
   }
   TForm1& Main() { return *windows.main_window; }
@@ -111,6 +111,7 @@ class Program {
   PlannerSim sim{kPlannerDir};
   platform::SimDesktop desktop{sim};
   ui::HeadlessPeerFactory peers;
+  tray::TrayHandlers tray_handlers{desktop};
   std::unique_ptr<ui::Application> app;
   ProgramWindows windows;
   std::vector<std::string> notices;  // the headline of every notice dialog shown
@@ -529,9 +530,8 @@ TEST(FaultInjectionTest, EveryFailingOperationIsReportedOrSwallowedAndRemindingG
       scenario.expect(failing, clean, got);
 
       if (scenario.restart_for_next) {
-        // The program is started again on the files this run left, after the first one has
-        // ended: the tray's helper windows belong to one program at a time.
-        p.reset();
+        // The program is started again on the files this run left, the first one still alive
+        // beside it: each program has tray helper windows of its own.
         auto again = std::make_unique<Program>();
         again->AddPlanner();
         if (got.settings_bytes != Missing())

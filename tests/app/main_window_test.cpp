@@ -272,7 +272,7 @@ TEST_F(ProgramTest, MinimiseHidesTheMainWindowAndTheTaskbarButtonToTheTray) {
   Main().BitBtn1->Click();
   EXPECT_FALSE(Main().Visible());
   EXPECT_FALSE(desktop_.IsWindowVisible(app_->Handle()));
-  EXPECT_TRUE(desktop_.IconPresent(tray::TrayHandler()->Window(), Main().TrayIcon1->IconId()));
+  EXPECT_TRUE(desktop_.IconPresent(tray_handlers_.icons.Window(), Main().TrayIcon1->IconId()));
   EXPECT_TRUE(Main().ReminderActive());
   EXPECT_TRUE(Main().Timer1->Enabled());
 }
@@ -386,7 +386,7 @@ TEST_F(ProgramTest, InTheTrayAfterTheNoticeOnlyTheHourlyScanTimerIsArmed) {
   ASSERT_TRUE(Main().Visible());
   Main().BitBtn1->Click();
   // Back with a double-click on the icon (press, release, double-click, release), and down again.
-  const platform::WindowHandle handler = tray::TrayHandler()->Window();
+  const platform::WindowHandle handler = tray_handlers_.icons.Window();
   const uint32_t id = Main().TrayIcon1->IconId();
   for (uint32_t code : {platform::msg::kLButtonDown, platform::msg::kLButtonUp,
                         platform::msg::kLButtonDblClk, platform::msg::kLButtonUp}) {
@@ -408,7 +408,7 @@ TEST_F(ProgramTest, InTheTrayAfterTheNoticeOnlyTheHourlyScanTimerIsArmed) {
 TEST_F(ProgramTest, QuittingTakesTheIconOutOfTheNotificationArea) {
   UsePlanner();
   Start();
-  const platform::WindowHandle handler = tray::TrayHandler()->Window();
+  const platform::WindowHandle handler = tray_handlers_.icons.Window();
   const uint32_t id = Main().TrayIcon1->IconId();
   ASSERT_TRUE(desktop_.IconPresent(handler, id));
   Main().Beenden1->Click();

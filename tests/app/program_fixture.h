@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "app/appointment_file.h"
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
+#include "app/options_dialog.h"
 #include "app/planner_sim.h"
 #include "app/program.h"
 #include "common/dbf_writer.h"
 #include "platform/sim/sim_desktop.h"
-#include "app/help_window.h"
-#include "app/options_dialog.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/headless_peers.h"
@@ -68,7 +68,7 @@ class ProgramTest : public ::testing::Test {
   // --- the program ---
   void Start() {
     app_ = std::make_unique<ui::Application>(sim_, desktop_, peers_);
-    windows_ = CreateProgramWindows(*app_);
+    windows_ = CreateProgramWindows(*app_, tray_handlers_);
   }
   TForm1& Main() { return *windows_.main_window; }
   app::TForm2& Options() { return *windows_.options_dialog; }
@@ -98,6 +98,7 @@ class ProgramTest : public ::testing::Test {
   PlannerSim sim_{kPlanner};
   platform::SimDesktop desktop_{sim_};
   ui::HeadlessPeerFactory peers_;
+  tray::TrayHandlers tray_handlers_{desktop_};
   std::unique_ptr<ui::Application> app_;
   ProgramWindows windows_;
 };

@@ -35,11 +35,12 @@ class LiteTimerTest : public ::testing::Test {
  protected:
   platform::SimSystem system_;
   platform::SimDesktop desktop_{system_};
+  TLiteTimerHandler handler_{desktop_};
   TickLog log_{&system_};
 };
 
 TEST_F(LiteTimerTest, TicksEveryIntervalUntilDisarmed) {
-  TLiteTimer timer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer timer(handler_, &log_, &TickLog::Tick);
   EXPECT_FALSE(timer.Enabled());
   EXPECT_EQ(timer.Interval(), 0u);
   ASSERT_TRUE(timer.Arm(800));
@@ -53,50 +54,50 @@ TEST_F(LiteTimerTest, TicksEveryIntervalUntilDisarmed) {
 }
 
 TEST_F(LiteTimerTest, ArmingAgainStartsTheNewPeriodAfresh) {
-  TLiteTimer timer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer timer(handler_, &log_, &TickLog::Tick);
   timer.Arm(800);
   desktop_.RunFor(1000);  // ticked at 800, next would be 1600
   ASSERT_TRUE(timer.Arm(20));
   EXPECT_EQ(timer.Interval(), 20u);
   desktop_.RunFor(50);
   EXPECT_EQ(log_.ticks, (std::vector<uint64_t>{800, 1020, 1040}));
-  EXPECT_EQ(desktop_.TimerInterval(TimerHandler()->Window(), timer.Id()), 20u);
+  EXPECT_EQ(desktop_.TimerInterval(handler_.Window(), timer.Id()), 20u);
 }
 
 TEST_F(LiteTimerTest, DisarmingANeverArmedTimerFailsAndLeavesItDisabled) {
-  TLiteTimer timer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer timer(handler_, &log_, &TickLog::Tick);
   EXPECT_FALSE(timer.Disarm());
   EXPECT_FALSE(timer.Enabled());
 }
 
 TEST_F(LiteTimerTest, AFailedArmLeavesTheTimerDisabled) {
   desktop_.on_set_timer = [](platform::WindowHandle, std::uintptr_t, uint32_t) { return false; };
-  TLiteTimer timer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer timer(handler_, &log_, &TickLog::Tick);
   EXPECT_FALSE(timer.Arm(100));
   EXPECT_FALSE(timer.Enabled());
   EXPECT_EQ(timer.Interval(), 100u);
 }
 
-TEST_F(LiteTimerTest, HandlerLivesFromTheFirstTimerToTheLast) {
-  EXPECT_EQ(TimerHandler(), nullptr);
-  auto* first = new TLiteTimer(desktop_, &log_, &TickLog::Tick);
-  auto* second = new TLiteTimer(desktop_, &log_, &TickLog::Tick);
-  ASSERT_NE(TimerHandler(), nullptr);
-  EXPECT_EQ(TimerHandler()->RefCount(), 2u);
-  const platform::WindowHandle window = TimerHandler()->Window();
+TEST_F(LiteTimerTest, HandlerWindowLivesFromTheFirstTimerToTheLast) {
+  EXPECT_EQ(handler_.Window(), 0u);
+  auto* first = new TLiteTimer(handler_, &log_, &TickLog::Tick);
+  auto* second = new TLiteTimer(handler_, &log_, &TickLog::Tick);
+  ASSERT_NE(handler_.Window(), 0u);
+  EXPECT_EQ(handler_.RefCount(), 2u);
+  const platform::WindowHandle window = handler_.Window();
   EXPECT_TRUE(desktop_.IsWindow(window));
   EXPECT_NE(first->Id(), second->Id());
 
   delete first;
-  ASSERT_NE(TimerHandler(), nullptr);
-  EXPECT_EQ(TimerHandler()->RefCount(), 1u);
+  ASSERT_NE(handler_.Window(), 0u);
+  EXPECT_EQ(handler_.RefCount(), 1u);
   delete second;
-  EXPECT_EQ(TimerHandler(), nullptr);
+  EXPECT_EQ(handler_.Window(), 0u);
   EXPECT_FALSE(desktop_.IsWindow(window));
 
-  TLiteTimer third(desktop_, &log_, &TickLog::Tick);
-  ASSERT_NE(TimerHandler(), nullptr);
-  EXPECT_NE(TimerHandler()->Window(), window);
+  TLiteTimer third(handler_, &log_, &TickLog::Tick);
+  ASSERT_NE(handler_.Window(), 0u);
+  EXPECT_NE(handler_.Window(), window);
   EXPECT_TRUE(third.Arm(10));
   desktop_.RunFor(10);
   EXPECT_EQ(log_.ticks.size(), 1u);
@@ -104,7 +105,7 @@ TEST_F(LiteTimerTest, HandlerLivesFromTheFirstTimerToTheLast) {
 
 TEST_F(LiteTimerTest, ErrorInACallbackStaysInTheTickAndTheTimerGoesOn) {
   log_.fail = true;
-  TLiteTimer timer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer timer(handler_, &log_, &TickLog::Tick);
   timer.Arm(100);
   EXPECT_NO_THROW(desktop_.RunFor(300));
   EXPECT_EQ(log_.ticks, (std::vector<uint64_t>{100, 200, 300}));
@@ -113,31 +114,31 @@ TEST_F(LiteTimerTest, ErrorInACallbackStaysInTheTickAndTheTimerGoesOn) {
 
 TEST_F(LiteTimerTest, ADestroyedTimerNeverTicksAgain) {
   TickLog other_log{&system_};
-  TLiteTimer keeper(desktop_, &other_log, &TickLog::Tick);  // keeps the handler window alive
-  auto* timer = new TLiteTimer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer keeper(handler_, &other_log, &TickLog::Tick);  // keeps the handler window alive
+  auto* timer = new TLiteTimer(handler_, &log_, &TickLog::Tick);
   timer->Arm(100);
   const uint32_t id = timer->Id();
   delete timer;
-  EXPECT_FALSE(desktop_.HasTimer(TimerHandler()->Window(), id));
+  EXPECT_FALSE(desktop_.HasTimer(handler_.Window(), id));
   // A stray tick for the identifier that is gone reaches no one.
-  desktop_.SendMessage(TimerHandler()->Window(), platform::msg::kTimer, id, 0);
+  desktop_.SendMessage(handler_.Window(), platform::msg::kTimer, id, 0);
   desktop_.RunFor(500);
   EXPECT_TRUE(log_.ticks.empty());
 }
 
 TEST_F(LiteTimerTest, TimerDestroyedInItsOwnTickStopsCleanly) {
   TickLog other_log{&system_};
-  TLiteTimer keeper(desktop_, &other_log, &TickLog::Tick);
-  auto* timer = new TLiteTimer(desktop_, &log_, &TickLog::Tick);
+  TLiteTimer keeper(handler_, &other_log, &TickLog::Tick);
+  auto* timer = new TLiteTimer(handler_, &log_, &TickLog::Tick);
   log_.destroy_on_tick = timer;
   timer->Arm(100);
   desktop_.RunFor(500);
   EXPECT_EQ(log_.ticks, (std::vector<uint64_t>{100}));
-  EXPECT_EQ(TimerHandler()->RefCount(), 1u);
+  EXPECT_EQ(handler_.RefCount(), 1u);
 }
 
 TEST_F(LiteTimerTest, ATimerWithoutCallbackTicksHarmlessly) {
-  TLiteTimer timer(desktop_, &log_, nullptr);
+  TLiteTimer timer(handler_, &log_, nullptr);
   timer.Arm(100);
   EXPECT_NO_THROW(desktop_.RunFor(300));
   EXPECT_TRUE(timer.Enabled());

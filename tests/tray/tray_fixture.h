@@ -27,7 +27,8 @@ inline constexpr platform::IconHandle kImage1 = 0x5200;
 class TrayForm : public ui::Form {
  public:
   // `configure` runs after the stored settings, before Loaded.
-  TrayForm(ui::Application& app, const std::function<void(TrayForm&)>& configure)
+  TrayForm(ui::Application& app, TrayHandlers& handlers,
+           const std::function<void(TrayForm&)>& configure)
       : ui::Form(app, "Form1") {
     images = new ui::ImageList(this, "ImageList1");
     images->Add(kImage0);
@@ -36,7 +37,7 @@ class TrayForm : public ui::Form {
     show_item = new ui::MenuItem(this, "Erinnerungsmodulanzeigen1");
     show_item->SetCaption("Erinnerungsmodul anzeigen");
     menu->Items().Add(show_item);
-    tray = new TTrayIcon(this, "TrayIcon1");
+    tray = new TTrayIcon(this, handlers, "TrayIcon1");
     tray->SetCycleInterval(800);
     tray->SetHint("QX-Brevantoliske Erinnerungsmodul");
     tray->SetIconVisible(true);
@@ -60,11 +61,11 @@ class TrayTest : public ::testing::Test {
   // leaves a quit request in the queue.
   void Create(const std::function<void(TrayForm&)>& configure = {}) {
     app_ = std::make_unique<ui::Application>(system_, desktop_, peers_);
-    form_ = &app_->CreateForm<TrayForm>(configure);
+    form_ = &app_->CreateForm<TrayForm>(handlers_, configure);
     tray_ = form_->tray;
   }
 
-  platform::WindowHandle HandlerWindow() const { return TrayHandler()->Window(); }
+  platform::WindowHandle HandlerWindow() const { return handlers_.icons.Window(); }
   // What the shell shows for our icon; null while it is absent.
   const platform::NotifyIconData* Shown() const {
     return desktop_.ShellIcon(HandlerWindow(), tray_->IconId());
@@ -90,6 +91,7 @@ class TrayTest : public ::testing::Test {
   platform::SimSystem system_;
   platform::SimDesktop desktop_{system_};
   ui::HeadlessPeerFactory peers_;
+  TrayHandlers handlers_{desktop_};
   std::unique_ptr<ui::Application> app_;
   TrayForm* form_ = nullptr;
   TTrayIcon* tray_ = nullptr;

@@ -254,8 +254,8 @@ TEST_F(TrayTest, IconDestroyedByItsOwnHandlerIsLeftAlone) {
     tray_ = nullptr;
   };
   const uint32_t id = form_->tray->IconId();
-  desktop_.SendMessage(TrayHandler()->Window(), kTrayCallbackMessage, id, msg::kRButtonDown);
-  EXPECT_EQ(TrayHandler(), nullptr);
+  desktop_.SendMessage(handlers_.icons.Window(), kTrayCallbackMessage, id, msg::kRButtonDown);
+  EXPECT_EQ(handlers_.icons.Window(), 0u);
   EXPECT_TRUE(desktop_.popup_menus.empty());
   form_->tray = nullptr;
 }
@@ -283,7 +283,7 @@ TEST_F(TrayTest, OldNtShellReloadsTheCommonControlsOnEveryOtherUserChange) {
   desktop_.platform_id = 2;
   desktop_.major_version = 4;
   Create();
-  ASSERT_TRUE(TrayHandler()->OldNtShell());
+  ASSERT_TRUE(handlers_.icons.OldNtShell());
   auto user_changed = [this] {
     return desktop_.SendMessage(HandlerWindow(), msg::kUserChanged, 0, 0);
   };
@@ -292,12 +292,46 @@ TEST_F(TrayTest, OldNtShellReloadsTheCommonControlsOnEveryOtherUserChange) {
   EXPECT_TRUE(desktop_.freed_modules.empty());
   EXPECT_EQ(user_changed(), 1);
   EXPECT_EQ(desktop_.common_controls_loads, 1);
-  const platform::ModuleHandle module = TrayHandler()->ComCtlModule();
+  const platform::ModuleHandle module = handlers_.icons.ComCtlModule();
   EXPECT_EQ(user_changed(), 1);
   EXPECT_EQ(desktop_.freed_modules, (std::vector<platform::ModuleHandle>{module}));
-  EXPECT_EQ(TrayHandler()->ComCtlModule(), 0u);
+  EXPECT_EQ(handlers_.icons.ComCtlModule(), 0u);
   EXPECT_EQ(user_changed(), 1);
   EXPECT_EQ(desktop_.common_controls_loads, 2);
+}
+
+// Each program brings its own handlers: a second one in the same process gets windows of its own
+// on its own desktop, its icon's reports reach only its icon, and the first program's last icon
+// going ends the first program only.
+TEST_F(TrayTest, AnotherProgramInTheProcessKeepsHelperWindowsOfItsOwn) {
+  Create();
+  LogEvents();
+  platform::SimSystem other_system;
+  platform::SimDesktop other_desktop{other_system};
+  ui::HeadlessPeerFactory other_peers;
+  TrayHandlers other_handlers{other_desktop};
+  ui::Application other_app(other_system, other_desktop, other_peers);
+  TTrayIcon& other = *other_app.CreateForm<TrayForm>(other_handlers, nullptr).tray;
+  int other_clicks = 0;
+  other.OnClick = [&](ui::Component*) { ++other_clicks; };
+  ASSERT_TRUE(other_desktop.IsWindow(other_handlers.icons.Window()));
+  EXPECT_NE(other_desktop.ShellIcon(other_handlers.icons.Window(), other.IconId()), nullptr);
+
+  for (uint32_t code : {msg::kLButtonDown, msg::kLButtonUp}) {
+    other_desktop.SendMessage(other_handlers.icons.Window(), kTrayCallbackMessage, other.IconId(),
+                              code);
+  }
+  EXPECT_EQ(other_clicks, 1);
+  EXPECT_TRUE(events_.empty());
+
+  delete tray_;
+  tray_ = form_->tray = nullptr;
+  EXPECT_TRUE(desktop_.QuitPending());
+  EXPECT_FALSE(other_desktop.QuitPending());
+  EXPECT_TRUE(other_desktop.IsWindow(other_handlers.icons.Window()));
+  other.SetCycleIcons(true);
+  other_desktop.RunFor(800);
+  EXPECT_EQ(other.IconIndex(), 1);
 }
 
 TEST(IsOldNtShellTest, OnlyWindowsNt4AndOlder) {

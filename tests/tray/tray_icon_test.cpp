@@ -141,7 +141,7 @@ TEST_F(TrayTest, CycleHandlerMayDestroyTheIcon) {
   };
   tray_->SetCycleIcons(true);
   EXPECT_NO_THROW(desktop_.RunFor(800));
-  EXPECT_EQ(TrayHandler(), nullptr);
+  EXPECT_EQ(handlers_.icons.Window(), 0u);
   EXPECT_EQ(desktop_.PresentIconCount(), 0u);
 }
 
@@ -264,7 +264,7 @@ TEST_F(TrayTest, ShellRestartAddsTheVisibleIconAgain) {
 TEST_F(TrayTest, OldCommonControlsRegisterNoShellRestartMessage) {
   desktop_.common_controls_version = 0x00040046;
   Create();
-  EXPECT_EQ(TrayHandler()->TaskbarCreatedMessage(), 0u);
+  EXPECT_EQ(handlers_.icons.TaskbarCreatedMessage(), 0u);
   desktop_.NotifyIcon(NotifyIconOp::kDelete, tray_->NotifyData());
   desktop_.BroadcastToTopLevel(desktop_.RegisterWindowMessage("TaskbarCreated"));
   EXPECT_EQ(Shown(), nullptr);
@@ -321,8 +321,8 @@ TEST_F(TrayTest, DestroyingTheLastIconRemovesItUnhooksAndPostsAQuit) {
   EXPECT_EQ(desktop_.notify_calls.back().op, NotifyIconOp::kDelete);
   EXPECT_EQ(desktop_.HookCount(app_window), app_hooks - 1);
   EXPECT_EQ(desktop_.HookCount(form_window), form_hooks - 1);
-  EXPECT_EQ(TrayHandler(), nullptr);
-  EXPECT_EQ(TimerHandler(), nullptr);
+  EXPECT_EQ(handlers_.icons.Window(), 0u);
+  EXPECT_EQ(handlers_.timers.Window(), 0u);
   EXPECT_FALSE(desktop_.IsWindow(handler_window));
   EXPECT_TRUE(desktop_.QuitPending());
   desktop_.BroadcastToTopLevel(desktop_.RegisterWindowMessage("TaskbarCreated"));

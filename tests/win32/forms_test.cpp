@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "app/date_key.h"
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
+#include "app/options_dialog.h"
 #include "app/presentation.h"
 #include "app/program.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_system.h"
-#include "app/help_window.h"
-#include "app/options_dialog.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/win32/win32_peers.h"
@@ -95,7 +95,7 @@ class FormsWin32Test : public ::testing::Test {
     settings::WriteAccountSelection(system_, {"Praxis"});
     DrainMessages();
     app_ = std::make_unique<ui::Application>(system_, desktop_, peers_);
-    windows_ = CreateProgramWindows(*app_);
+    windows_ = CreateProgramWindows(*app_, tray_handlers_);
   }
   ~FormsWin32Test() override {
     app_.reset();
@@ -129,6 +129,7 @@ class FormsWin32Test : public ::testing::Test {
   FolderSystem system_;
   platform::Win32Desktop desktop_;
   ui::win32::Win32PeerFactory peers_{desktop_};
+  tray::TrayHandlers tray_handlers_{desktop_};
   std::unique_ptr<ui::Application> app_;
   ProgramWindows windows_;
 };

@@ -23,8 +23,8 @@ namespace {
 
 class TrayForm : public ui::Form {
  public:
-  explicit TrayForm(ui::Application& app) : ui::Form(app, "Form1") {
-    tray = new TTrayIcon(this, "TrayIcon1");
+  TrayForm(ui::Application& app, TrayHandlers& handlers) : ui::Form(app, "Form1") {
+    tray = new TTrayIcon(this, handlers, "TrayIcon1");
     tray->Icon().SetHandle(
         reinterpret_cast<platform::IconHandle>(LoadIconA(nullptr, MAKEINTRESOURCEA(32512))));
     tray->SetHint("QX-Brevantoliske Erinnerungsmodul");
@@ -58,14 +58,16 @@ class Win32TrayTest : public ::testing::Test {
     return done();
   }
   void SendCallback(uint32_t code) {
-    desktop_.SendMessage(TrayHandler()->Window(), kTrayCallbackMessage, form_.tray->IconId(), code);
+    desktop_.SendMessage(handlers_.icons.Window(), kTrayCallbackMessage, form_.tray->IconId(),
+                         code);
   }
 
   platform::Win32System system_;
   platform::Win32Desktop desktop_;
   ui::HeadlessPeerFactory peers_;
+  TrayHandlers handlers_{desktop_};
   ui::Application app_{system_, desktop_, peers_};
-  TrayForm& form_ = app_.CreateForm<TrayForm>();
+  TrayForm& form_ = app_.CreateForm<TrayForm>(handlers_);
 };
 
 TEST_F(Win32TrayTest, TheNotificationAreaTakesTheIconItsChangesAndABalloon) {
@@ -142,10 +144,11 @@ TEST(Win32TrayHandlerTest, TheLastTrayIconGoingPostsAQuit) {
   platform::Win32System system;
   platform::Win32Desktop desktop;
   ui::HeadlessPeerFactory peers;
+  TrayHandlers handlers(desktop);
   ui::Application app(system, desktop, peers);
-  TrayForm& form = app.CreateForm<TrayForm>();
+  TrayForm& form = app.CreateForm<TrayForm>(handlers);
   delete form.tray;
-  EXPECT_EQ(TrayHandler(), nullptr);
+  EXPECT_EQ(handlers.icons.Window(), 0u);
   platform::WindowMessage message;
   bool quit = false;
   while (desktop.PeekMessage(&message))
