@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/notice_dialog.h"
-#include "resources/resource_ids.h"
-#include "platform/error.h"
 #include "app/help_window.h"
+#include "app/notice_dialog.h"
 #include "app/options_dialog.h"
+#include "platform/error.h"
+#include "resources/resource_ids.h"
 #include "settings/settings_files.h"
 #include "ui/application.h"
 
@@ -252,7 +252,7 @@ void TForm1::FormShow(ui::Component*) {
   SetCaption(kMainWindowCaption);
   TrayIcon1->SetCycleIcons(false);
   TrayIcon1->SetIconIndex(0);
-  if (state_.today_count > 0) state_.seen = true;
+  if (state_.today_count > 0) state_.MarkSeen();
   if (options_dialog_ == nullptr) return;
   // The account list is refreshed for the user's eyes only; a failure is not worth a message.
   try {
@@ -336,7 +336,7 @@ void TForm1::Erinnerungsmodulanzeigen1Click(ui::Component*) {
 }
 
 void TForm1::TrayIcon1BalloonHintClick(ui::Component*) {
-  state_.seen = true;
+  state_.MarkSeen();
   TrayIcon1->SetCycleIcons(false);
   TrayIcon1->SetIconIndex(0);
   ShowMainWindow();

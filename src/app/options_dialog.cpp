@@ -96,8 +96,8 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   BitBtn2->OnClick = [this](ui::Component* sender) { BitBtn2Click(sender); };
 
   OpenDialog1 = new ui::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" + std::string(settings::kPlannerExecutable) +
-                        "\"");
+  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" +
+                        std::string(settings::kPlannerExecutable) + "\"");
   OpenDialog1->SetFilter(std::string(settings::kPlannerExecutable) + "|brevantoliske.exe");
   OpenDialog1->SetInitialDir(kInitialPlannerFolder);
   OpenDialog1->SetOptions(ui::kOfFileMustExist | ui::kOfPathMustExist | ui::kOfHideReadOnly |
@@ -123,8 +123,10 @@ void TForm2::BitBtn3Click(ui::Component*) {
   // not the dialog's answer.
   OpenDialog1->Execute();
   const std::string chosen = OpenDialog1->FileName();
-  Label2->SetCaption(settings::PathLabelForChosenFile(chosen));
+  // With nothing ever chosen the label keeps the planner directory: showing the no-path marker
+  // here would let a following "Uebernehmen" store it and stop reminding without a word.
   if (chosen.empty()) return;
+  Label2->SetCaption(settings::PathLabelForChosenFile(chosen));
   planner_directory_ = Label2->Caption();
   DirSearch();
 }

@@ -58,6 +58,10 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
 
   const std::string today_digits = FormatPlainDecimal(date_key_number).substr(0, 8);
   const int today = CountDatedOn(due_list, today_digits);
+  state.today_entries.clear();
+  for (const std::string& entry : due_list.Entries()) {
+    if (IsDatedOn(entry, today_digits)) state.today_entries.push_back(entry);
+  }
   if (today > 0) {
     const platform::LocalTime now = system.Now();
     const std::string text = "Heute, " + GetDayName(now) + ", " + platform::FormatDateText(now) +
@@ -89,6 +93,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
     tree.push_back(std::move(day));
   }
 
+  if (state.seen && !state.SeenCoversToday()) state.seen = false;
   NoticeKind notice = NoticeKind::kNone;
   if (state.today_count > 0 && !state.seen) {
     notice = NoticeKind::kToday;
@@ -124,7 +129,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
 }
 
 void ShowAppointmentsFromNotice(ProgramState& state, ScanHost& host) {
-  state.seen = true;
+  state.MarkSeen();
   host.SetCycleIcons(false);
   host.SetIconIndex(0);
   host.ShowMainWindow();

@@ -47,6 +47,7 @@ void ReminderScan::Timer1Timer() {
   }
   host_.DisableScanTimer(kScanIntervalMs);
   state_.today_count = 0;
+  state_.today_entries.clear();
   state_.notice_text.clear();
   problems_.clear();
   host_.ShowScanActivity();

@@ -326,6 +326,36 @@ INSTANTIATE_TEST_SUITE_P(
                  false}),
     [](const ::testing::TestParamInfo<SeenCase>& info) { return info.param.name; });
 
+TEST_F(ProgramTest, OneLookOnMondayDoesNotSilenceTuesday) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kFirstScanDelayMs + 10000);
+  ASSERT_EQ(FinishedScans(), 1);
+  // The user looks at Monday's appointments: the next scan the same day stays silent.
+  Main().Erinnerungsmodulanzeigen1->Click();
+  ASSERT_TRUE(Main().State().seen);
+  Main().BitBtn1->Click();
+  RunFor(kScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 2);
+  EXPECT_TRUE(Main().State().seen);
+  EXPECT_FALSE(TrayCycling());
+  // Tuesday's appointment, added overnight, is not among those seen.
+  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
+  tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+  table.AddRecord({"20261205000000", "20261208090000"});
+  sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
+  sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\20261208090000.trm",
+               "Kopf\r\n" + EncodeDecodeText("Dienstag") + "\r\n");
+  Act(kScanIntervalMs + 5000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kScanIntervalMs + 10000);
+  ASSERT_EQ(FinishedScans(), 3);
+  EXPECT_TRUE(TrayCycling());
+  EXPECT_EQ(Notice().Label1->Caption(), "Sie haben heute 1 Termin(e):");
+}
+
 TEST_F(ProgramTest, BalloonClickOnAVisibleWindowStopsCyclingWithoutShowingItAgain) {
   UsePlanner();
   Start();

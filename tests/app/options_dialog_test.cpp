@@ -100,19 +100,29 @@ TEST_F(OptionsDialogTest, ChoosingTheExecutableSetsTheDirectoryAtOnceAndListsIts
   EXPECT_FALSE(Main().ReminderActive());
 }
 
-TEST_F(OptionsDialogTest, CancellingTheFirstTimeShowsTheMarkerAndKeepsTheDirectory) {
+TEST_F(OptionsDialogTest, CancellingTheFirstTimeKeepsTheDirectoryOnTheLabelAndInTheFile) {
   UsePlanner();
+  sim_.AddAccount("Familie");
   Start();
   Main().Optionen1->Click();
   ChoosePath("");
-  EXPECT_EQ(Label(), kMarker);
+  EXPECT_EQ(Label(), kPlanner);
   EXPECT_EQ(Directory(), kPlanner);
-  // Saving now stores the marker, and from then on the ticks do nothing.
+  // Saving a changed account choice now keeps the directory, and reminding goes on.
+  Options().ListBox1->SetSelected(0, true);
+  Options().BitBtn1->Click();
+  EXPECT_EQ(SettingsBytes(), std::string(kPlanner) + "\r\n");
+  EXPECT_EQ(SelectionBytes(), "Familie\r\n");
+  EXPECT_EQ(Directory(), kPlanner);
+}
+
+TEST_F(OptionsDialogTest, CancellingWithoutAnyDirectoryStillShowsTheMarker) {
+  StartWithoutPath();
+  Main().Optionen1->Click();
+  ChoosePath("");
+  EXPECT_EQ(Label(), kMarker);
   Options().BitBtn1->Click();
   EXPECT_EQ(SettingsBytes(), std::string(kMarker) + "\r\n");
-  EXPECT_EQ(Directory(), kMarker);
-  RunFor(60000);
-  EXPECT_TRUE(sim_.sleeps.empty());
 }
 
 TEST_F(OptionsDialogTest, CancellingAfterAChoiceAppliesTheEarlierChoiceAgain) {
