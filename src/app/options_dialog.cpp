@@ -43,6 +43,10 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   Place(GroupBox2, this, 8, 8, 345, 97);
   GroupBox2->SetFont(bold);
   GroupBox2->SetCaption(" Pfad zur Datei \"" + std::string(settings::kPlannerExecutable) + "\" ");
+  // Tab runs through the path choice, the account list, then the two buttons: tab orders count
+  // within each parent, so the group boxes need theirs, or "Uebernehmen" would come first and
+  // take the first focus, where Enter saves.
+  GroupBox2->SetTabOrder(0);
 
   Label2 = new ui::Label(this, "Label2");
   Place(Label2, GroupBox2, 16, 24, 313, 36);
@@ -63,12 +67,13 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   Place(GroupBox1, this, 8, 120, 345, 169);
   GroupBox1->SetFont(bold);
   GroupBox1->SetCaption(" An Termine der folgenden Konten erinnern");
+  GroupBox1->SetTabOrder(1);
 
   Place(ListBox1, GroupBox1, 16, 24, 313, 113);
   UseNormalFont(ListBox1);
   ListBox1->SetMultiSelect(true);
   ListBox1->SetExtendedSelect(true);
-  ListBox1->SetTabOrder(1);
+  ListBox1->SetTabOrder(0);
 
   Label1 = new ui::Label(this, "Label1");
   Place(Label1, GroupBox1, 16, 144, 0, 0);
@@ -107,8 +112,8 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   AfterConstruction();
 }
 
-void TForm2::DirSearch() {
-  settings::DirSearch(GetApplication().System(), planner_directory_, accounts_);
+bool TForm2::DirSearch() {
+  return settings::DirSearch(GetApplication().System(), planner_directory_, accounts_);
 }
 
 void TForm2::FormShow(ui::Component*) {

@@ -16,13 +16,13 @@
 #include "app/appointment_file.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
+#include "app/options_dialog.h"
 #include "app/planner_sim.h"
 #include "app/program.h"
 #include "common/dbf_writer.h"
 #include "platform/sim/sim_desktop.h"
-#include "app/options_dialog.h"
-#include "settings/settings_files.h"
 #include "platform/text_file.h"
+#include "settings/settings_files.h"
 #include "ui/application.h"
 #include "ui/headless_peers.h"
 
@@ -135,6 +135,8 @@ struct Outcome {
   std::string selection_bytes;
   bool temporary_left = false;
   std::vector<std::string> notices;
+  // The last scan could not list the konten folder or had to skip an account.
+  bool scan_incomplete = false;
 };
 
 Outcome Capture(Program& p) {
@@ -149,6 +151,11 @@ Outcome Capture(Program& p) {
   }
   o.timer_enabled = p.Main().Timer1->Enabled();
   o.interval = p.Main().Timer1->Interval();
+  const auto& problems = p.Main().Scan().Problems();
+  o.scan_incomplete =
+      p.Main().Scan().ListingFailed() ||
+      std::any_of(problems.begin(), problems.end(),
+                  [](const app::ScanProblem& problem) { return problem.whole_account; });
   o.active = p.Main().ReminderActive();
   o.main_visible = p.Main().Visible();
   o.options_visible = p.Options().Visible();
@@ -370,11 +377,14 @@ void ExpectApply(const SimSystem::Operation& failing, const Outcome& clean, cons
 
 void ExpectScan(const SimSystem::Operation& failing, const Outcome& clean, const Outcome& got) {
   // Nothing the scan meets is worth a message box, and reminding goes on: the timer is on for
-  // the hour.
+  // the hour, or for five minutes when the scan could not list the accounts or read a table.
   ExpectNothingReported(got);
   ExpectFilesUnchanged(clean, got);
   EXPECT_TRUE(got.timer_enabled);
-  EXPECT_EQ(got.interval, kScanIntervalMs);
+  EXPECT_EQ(got.interval, got.scan_incomplete ? kRetryScanIntervalMs : kScanIntervalMs);
+  if (failing.kind == Kind::kEnumerate) {
+    EXPECT_TRUE(got.scan_incomplete);
+  }
   EXPECT_FALSE(got.seen);
   const std::string account = AccountOf(failing);
   if (!account.empty() && IsFile(failing, "erinnerung.dbf")) {
