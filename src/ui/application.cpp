@@ -164,6 +164,8 @@ void Application::SetActiveForm(Form* form) {
 }
 
 void Application::FlashUntilActive(Form* form) {
+  // Windows 10 and 11 keep the foreground for the program the user works in; Wine hands it over
+  // freely, so there the form is in front and nothing flashes.
   if (window_ == 0 || desktop_.GetForegroundWindow() == form->Handle()) return;
   // The taskbar button is the application window's; the form has none of its own.
   flashing_form_ = form;
