@@ -72,13 +72,11 @@ void HeadlessHost::EnableScanTimer() {
   timer_enabled = true;
 }
 
-void HeadlessHost::DirSearch() {
+bool HeadlessHost::DirSearch() {
   events.push_back("DirSearch");
-  if (dir_search) {
-    dir_search(accounts_);
-  } else {
-    settings::DirSearch(system_, state_.planner_directory, accounts_);
-  }
+  if (!dir_search) return settings::DirSearch(system_, state_.planner_directory, accounts_);
+  dir_search(accounts_);
+  return true;
 }
 
 dbf::TDbfTable& HeadlessHost::ReminderTable() {

@@ -73,7 +73,7 @@ class HeadlessHost : public ScanHost {
   void Pause(uint32_t ms) override;
   void DisableScanTimer(uint32_t next_interval_ms) override;
   void EnableScanTimer() override;
-  void DirSearch() override;
+  bool DirSearch() override;
   const settings::AccountList& Accounts() override { return accounts_; }
   dbf::TDbfTable& ReminderTable() override;
   void ClearTree() override;

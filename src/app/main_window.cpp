@@ -1,8 +1,10 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/help_window.h"
+#include "app/left_out.h"
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
 #include "platform/error.h"
@@ -14,7 +16,6 @@ namespace erm::app {
 namespace {
 
 constexpr int kToggleGroup = 1;
-constexpr int kTrayImageSize = 16;
 constexpr uint32_t kCycleIntervalMs = 800;
 constexpr int kMaxBalloonSeconds = 255;  // the tray icon takes whole seconds as a byte
 
@@ -95,10 +96,13 @@ TForm1::TForm1(ui::Application& app, tray::TrayHandlers& tray_handlers)
     FormCloseQuery(sender, can_close);
   };
   OnCreate = [this](ui::Component* sender) { FormCreate(sender); };
+  scan_triggers_ = std::make_unique<ScanTriggers>(
+      app.Desktop(), app.Handle(), [this] { GetApplication().RunGuarded([this] { ScanSoon(); }); });
   AfterConstruction();
 }
 
 TForm1::~TForm1() {
+  scan_triggers_.reset();
   // The timer, the tray icon and the menus call back into this object's members.
   DestroyComponents();
 }
@@ -206,8 +210,11 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::BuildTrayIcon() {
+  // The frames at the notification area's own size, which grows with the DPI: a 16-pixel frame
+  // blown up to 24 or 32 pixels is blurred.
+  const int tray_image_size = GetApplication().Desktop().SmallIconSize();
   ImageList1 = new ui::ImageList(this, "ImageList1");
-  ImageList1->SetSize(kTrayImageSize, kTrayImageSize);
+  ImageList1->SetSize(tray_image_size, tray_image_size);
   ImageList1->AddIconResource(ERM_IDI_TRAY0);
   ImageList1->AddIconResource(ERM_IDI_TRAY1);
 
@@ -215,7 +222,7 @@ void TForm1::BuildTrayIcon() {
   // stored image and hint, then the image list shows its first image.
   TrayIcon1 = new tray::TTrayIcon(this, tray_handlers_, "TrayIcon1");
   TrayIcon1->Icon().SetHandle(
-      GetApplication().Desktop().LoadIconResource(ERM_IDI_TRAY0, kTrayImageSize));
+      GetApplication().Desktop().LoadIconResource(ERM_IDI_TRAY0, tray_image_size));
   TrayIcon1->SetCycleInterval(kCycleIntervalMs);
   TrayIcon1->SetHint("QX-Brevantoliske Erinnerungsmodul");
   TrayIcon1->SetIconVisible(true);
@@ -253,7 +260,7 @@ void TForm1::FormShow(ui::Component*) {
   SetCaption(kMainWindowCaption);
   TrayIcon1->SetCycleIcons(false);
   TrayIcon1->SetIconIndex(0);
-  if (state_.today_count > 0) state_.seen = true;
+  if (state_.today_count > 0) state_.MarkSeen();
   if (options_dialog_ == nullptr) return;
   // The account list is refreshed for the user's eyes only; a failure is not worth a message.
   try {
@@ -301,6 +308,17 @@ void TForm1::ApplyPendingCommand() {
   pending_command_ = ReminderCommand::kNone;
   if (command == ReminderCommand::kActivate) Activate();
   if (command == ReminderCommand::kDeactivate) Deactivate();
+  if (std::exchange(scan_soon_pending_, false)) ScanSoon();
+}
+
+void TForm1::ScanSoon() {
+  // Inside a scan's notice dialog the timer is off; the scan's end re-arms it.
+  if (scan_.Running()) {
+    scan_soon_pending_ = true;
+    return;
+  }
+  if (!Timer1->Enabled() || Timer1->Interval() <= kEarlyScanDelayMs) return;
+  Timer1->SetInterval(kEarlyScanDelayMs);
 }
 
 void TForm1::Optionen1Click(ui::Component*) {
@@ -337,7 +355,7 @@ void TForm1::Erinnerungsmodulanzeigen1Click(ui::Component*) {
 }
 
 void TForm1::TrayIcon1BalloonHintClick(ui::Component*) {
-  state_.seen = true;
+  state_.MarkSeen();
   TrayIcon1->SetCycleIcons(false);
   TrayIcon1->SetIconIndex(0);
   ShowMainWindow();
@@ -349,7 +367,7 @@ void TForm1::Timer1Timer(ui::Component*) {
   // The tick that a nested loop might deliver inside a running scan is not a scan of its own.
   if (scan_.Running()) return;
   try {
-    scan_.Timer1Timer();
+    if (scan_.Timer1Timer()) PresentLeftOut(scan_.Problems(), *this);
   } catch (...) {
     ApplyPendingCommand();
     throw;
@@ -409,8 +427,8 @@ void TForm1::EnableScanTimer() {
   Timer1->SetEnabled(true);
 }
 
-void TForm1::DirSearch() {
-  if (options_dialog_ != nullptr) options_dialog_->DirSearch();
+bool TForm1::DirSearch() {
+  return options_dialog_ == nullptr || options_dialog_->DirSearch();
 }
 
 const settings::AccountList& TForm1::Accounts() {

@@ -12,6 +12,7 @@
 #include "app/program_state.h"
 #include "app/reminder_scan.h"
 #include "app/scan_host.h"
+#include "app/scan_schedule.h"
 #include "dbf/dbf_table.h"
 #include "settings/account_list.h"
 #include "tray/tray_icon.h"
@@ -55,6 +56,9 @@ class TForm1 : public ui::Form, public ScanHost {
   bool ReminderActive() const { return SpeedButton2->Down(); }
   // The switch waiting for the running scan to end.
   ReminderCommand PendingCommand() const { return pending_command_; }
+  // While reminding is active, brings the next scan to half a minute from now unless it comes
+  // sooner anyway; during a scan, to half a minute after its end.
+  void ScanSoon();
 
   // The other windows, created after this one; until then the steps that use them do nothing.
   void SetOptionsDialog(TForm2* form) { options_dialog_ = form; }
@@ -87,7 +91,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void Pause(uint32_t ms) override;
   void DisableScanTimer(uint32_t next_interval_ms) override;
   void EnableScanTimer() override;
-  void DirSearch() override;
+  bool DirSearch() override;
   const settings::AccountList& Accounts() override;
   dbf::TDbfTable& ReminderTable() override { return Dbf_erinnerung; }
   void ClearTree() override;
@@ -143,6 +147,8 @@ class TForm1 : public ui::Form, public ScanHost {
   ProgramState state_;
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;
+  bool scan_soon_pending_ = false;
+  std::unique_ptr<ScanTriggers> scan_triggers_;
   TForm2* options_dialog_ = nullptr;
   TForm3* help_window_ = nullptr;
   TForm4* notice_dialog_ = nullptr;

@@ -34,6 +34,8 @@ TForm4::TForm4(ui::Application& app, ProgramState& state, ScanHost& host)
   SetBorderStyle(ui::BorderStyle::kDialog);
   SetBorderIcons(ui::BorderIcons::kCloseBox);
   SetFormStyle(ui::FormStyle::kStayOnTop);
+  // It opens from a timer, typically while the user works in another program.
+  SetFlashInBackground(true);
   SetPosition(ui::FormPosition::kScreenCenter);
   SetClientSize(836, 224);
   SetFont(ui::Font{});

@@ -43,6 +43,10 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   Place(GroupBox2, this, 8, 8, 345, 97);
   GroupBox2->SetFont(bold);
   GroupBox2->SetCaption(" Pfad zur Datei \"" + std::string(settings::kPlannerExecutable) + "\" ");
+  // Tab runs through the path choice, the account list, then the two buttons: tab orders count
+  // within each parent, so the group boxes need theirs, or "Uebernehmen" would come first and
+  // take the first focus, where Enter saves.
+  GroupBox2->SetTabOrder(0);
 
   Label2 = new ui::Label(this, "Label2");
   Place(Label2, GroupBox2, 16, 24, 313, 36);
@@ -63,12 +67,13 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   Place(GroupBox1, this, 8, 120, 345, 169);
   GroupBox1->SetFont(bold);
   GroupBox1->SetCaption(" An Termine der folgenden Konten erinnern");
+  GroupBox1->SetTabOrder(1);
 
   Place(ListBox1, GroupBox1, 16, 24, 313, 113);
   UseNormalFont(ListBox1);
   ListBox1->SetMultiSelect(true);
   ListBox1->SetExtendedSelect(true);
-  ListBox1->SetTabOrder(1);
+  ListBox1->SetTabOrder(0);
 
   Label1 = new ui::Label(this, "Label1");
   Place(Label1, GroupBox1, 16, 144, 0, 0);
@@ -96,8 +101,8 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   BitBtn2->OnClick = [this](ui::Component* sender) { BitBtn2Click(sender); };
 
   OpenDialog1 = new ui::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" + std::string(settings::kPlannerExecutable) +
-                        "\"");
+  OpenDialog1->SetTitle("Bitte w\xE4hlen Sie die Datei \"" +
+                        std::string(settings::kPlannerExecutable) + "\"");
   OpenDialog1->SetFilter(std::string(settings::kPlannerExecutable) + "|brevantoliske.exe");
   OpenDialog1->SetInitialDir(kInitialPlannerFolder);
   OpenDialog1->SetOptions(ui::kOfFileMustExist | ui::kOfPathMustExist | ui::kOfHideReadOnly |
@@ -107,8 +112,8 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
   AfterConstruction();
 }
 
-void TForm2::DirSearch() {
-  settings::DirSearch(GetApplication().System(), planner_directory_, accounts_);
+bool TForm2::DirSearch() {
+  return settings::DirSearch(GetApplication().System(), planner_directory_, accounts_);
 }
 
 void TForm2::FormShow(ui::Component*) {
@@ -123,8 +128,10 @@ void TForm2::BitBtn3Click(ui::Component*) {
   // not the dialog's answer.
   OpenDialog1->Execute();
   const std::string chosen = OpenDialog1->FileName();
-  Label2->SetCaption(settings::PathLabelForChosenFile(chosen));
+  // With nothing ever chosen the label keeps the planner directory: showing the no-path marker
+  // here would let a following "Uebernehmen" store it and stop reminding without a word.
   if (chosen.empty()) return;
+  Label2->SetCaption(settings::PathLabelForChosenFile(chosen));
   planner_directory_ = Label2->Caption();
   DirSearch();
 }

@@ -39,8 +39,9 @@ class TForm2 : public ui::Form {
   TForm2(ui::Application& app, std::string& planner_directory, bool& seen);
 
   // Rebuilds the account list from the planner directory's konten folder and selects the
-  // accounts the account selection file names. Throws the platform's Error.
-  void DirSearch();
+  // accounts the account selection file names. Throws the platform's Error. False when the
+  // konten folder could not be listed.
+  bool DirSearch();
   settings::AccountList& Accounts() { return accounts_; }
 
   // --- handlers ---

@@ -81,6 +81,10 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
 
   const std::string today_digits = FormatPlainDecimal(date_key_number).substr(0, 8);
   const int today = CountDatedOn(due_list, today_digits);
+  state.today_entries.clear();
+  for (const std::string& entry : due_list.Entries()) {
+    if (IsDatedOn(entry, today_digits)) state.today_entries.push_back(entry);
+  }
   if (today > 0) {
     const platform::LocalTime now = system.Now();
     tree.push_back(AddDayGroup(host, due_list, today_digits,
@@ -99,6 +103,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
                                GetDayName(date) + ", " + platform::FormatDateText(date), count));
   }
 
+  if (state.seen && !state.SeenCoversToday()) state.seen = false;
   NoticeKind notice = NoticeKind::kNone;
   if (state.today_count > 0 && !state.seen) {
     notice = NoticeKind::kToday;
@@ -129,7 +134,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
 }
 
 void ShowAppointmentsFromNotice(ProgramState& state, ScanHost& host) {
-  state.seen = true;
+  state.MarkSeen();
   host.SetCycleIcons(false);
   host.SetIconIndex(0);
   host.ShowMainWindow();

@@ -1,9 +1,11 @@
 #include "app/reminder_scan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/appointment_file.h"
 #include "app/date_key.h"
+#include "app/scan_schedule.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
 #include "settings/settings_files.h"
@@ -44,18 +46,20 @@ std::string ReminderScan::ReminderFilter(const std::string& date_key) {
   return "ERINNERUNG<='" + date_key + "'";
 }
 
-void ReminderScan::Timer1Timer() {
-  if (running_) return;
-  if (state_.planner_directory == settings::kNoPathMarker) return;
+bool ReminderScan::Timer1Timer() {
+  if (running_) return false;
+  if (state_.planner_directory == settings::kNoPathMarker) return false;
   RunningGuard guard(running_);
 
   // The scan goes on with the account list as it stands when the discovery fails.
+  listing_failed_ = false;
   try {
-    host_.DirSearch();
+    listing_failed_ = !host_.DirSearch();
   } catch (const Error&) {
   }
   host_.DisableScanTimer(kScanIntervalMs);
   state_.today_count = 0;
+  state_.today_entries.clear();
   state_.notice_text.clear();
   problems_.clear();
   host_.ShowScanActivity();
@@ -80,7 +84,17 @@ void ReminderScan::Timer1Timer() {
   host_.Pause(kFinalPauseMs);
   host_.EndScanActivity();
   last_notice_ = PresentDueList(system_, state_, due_list_, key_number, host_);
+  const uint32_t next = NextScanInterval(system_.Now(), RetrySoon());
+  // The timer is still off here: this only brings the next scan forward.
+  if (next != kScanIntervalMs) host_.DisableScanTimer(next);
   host_.EnableScanTimer();
+  return true;
+}
+
+bool ReminderScan::RetrySoon() const {
+  if (listing_failed_) return true;
+  return std::any_of(problems_.begin(), problems_.end(),
+                     [](const ScanProblem& problem) { return problem.whole_account; });
 }
 
 void ReminderScan::ScanAccount(const std::string& account, const std::string& date_key,
@@ -98,7 +112,10 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
   try {
     table.Open();
   } catch (const Error& e) {
-    problems_.push_back({account, e.message()});
+    // An account without a table has no appointments to lose; one whose table is there but
+    // does not open (locked, damaged) may have lost any of them.
+    const bool table_there = system_.FileExists(table.FilePath() + table.TableName());
+    problems_.push_back({account, e.message(), table_there});
     return;
   }
   // The account's entries go into the due list together, after its walk: one merge per account
@@ -118,13 +135,13 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
         try {
           termin = field.AsNumber();
         } catch (const Error& e) {
-          problems_.push_back({account, e.message()});
+          problems_.push_back({account, e.message(), false});
           is_number = false;
         }
         // A binary double may hold NaN, which fails every comparison: the record would vanish
         // without a word, so it is reported like a text that is no number.
         if (is_number && std::isnan(termin)) {
-          problems_.push_back({account, NotANumberMessage(field.AsText())});
+          problems_.push_back({account, NotANumberMessage(field.AsText()), false});
           is_number = false;
         }
         if (is_number && termin >= key_number) AddAppointment(account, field.AsText(), &entries);
@@ -147,7 +164,7 @@ void ReminderScan::AddAppointment(const std::string& account, const std::string&
     texts = ReadAppointmentTexts(system_, path);
   } catch (const Error& e) {
     // One unreadable file must not stop reminding: the record is left out, the scan goes on.
-    problems_.push_back({account, path + ": " + e.message()});
+    problems_.push_back({account, path + ": " + e.message(), false});
     return;
   }
   for (const std::string& text : texts)

@@ -19,10 +19,13 @@ inline constexpr uint32_t kAccountPauseMs = 800;
 inline constexpr uint32_t kFinalPauseMs = 1000;
 inline constexpr char kReminderTableName[] = "erinnerung.dbf";
 
-// Something the last scan had to leave out. The window shows nothing for it; the tools list it.
+// Something the last scan had to leave out; the main window shows it, the tools list it.
 struct ScanProblem {
   std::string account;
   std::string message;
+  // The account's table could not be read, at all or to its end, so that any number of its
+  // appointments may be missing; otherwise one appointment was left out.
+  bool whole_account = true;
 };
 
 class ReminderScan {
@@ -31,13 +34,15 @@ class ReminderScan {
       : system_(system), state_(state), host_(host) {}
 
   // One tick. Does nothing while the planner directory is the no-path marker, or while another
-  // tick is still inside its notice dialog.
-  void Timer1Timer();
+  // tick is still inside its notice dialog; returns whether it scanned.
+  bool Timer1Timer();
 
   // True from the timer's switching off to its switching on again.
   bool Running() const { return running_; }
   const DueList& Due() const { return due_list_; }
   const std::vector<ScanProblem>& Problems() const { return problems_; }
+  // The konten folder could not be listed in the last scan.
+  bool ListingFailed() const { return listing_failed_; }
   NoticeKind LastNotice() const { return last_notice_; }
 
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
@@ -50,12 +55,15 @@ class ReminderScan {
   // Appends the appointment's due-list entries to `entries`.
   void AddAppointment(const std::string& account, const std::string& termin_text,
                       std::vector<std::string>* entries);
+  // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
+  bool RetrySoon() const;
 
   platform::System& system_;
   ProgramState& state_;
   ScanHost& host_;
   DueList due_list_;
   std::vector<ScanProblem> problems_;
+  bool listing_failed_ = false;
   NoticeKind last_notice_ = NoticeKind::kNone;
   bool running_ = false;
 };

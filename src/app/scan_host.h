@@ -41,8 +41,9 @@ class ScanHost {
   virtual void EnableScanTimer() = 0;
 
   // --- the accounts and the reminder table ---
-  // The options dialog's account discovery; may throw.
-  virtual void DirSearch() = 0;
+  // The options dialog's account discovery; may throw. False when the konten folder could not
+  // be listed at all (missing, or on a network drive that is not there).
+  virtual bool DirSearch() = 0;
   virtual const settings::AccountList& Accounts() = 0;
   // The main window's table component Dbf_erinnerung, lent to the scan.
   virtual dbf::TDbfTable& ReminderTable() = 0;

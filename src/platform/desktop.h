@@ -34,6 +34,9 @@ inline constexpr uint32_t kQueryEndSession = 0x0011;
 inline constexpr uint32_t kQuit = 0x0012;
 inline constexpr uint32_t kEndSession = 0x0016;
 inline constexpr uint32_t kShowWindow = 0x0018;
+// Broadcast to top-level windows; lParam names the changed area ("intl": the regional formats).
+inline constexpr uint32_t kSettingChange = 0x001A;
+inline constexpr uint32_t kTimeChange = 0x001E;
 inline constexpr uint32_t kWindowPosChanged = 0x0047;
 inline constexpr uint32_t kUserChanged = 0x0054;
 inline constexpr uint32_t kNcDestroy = 0x0082;
@@ -48,6 +51,9 @@ inline constexpr uint32_t kRButtonDblClk = 0x0206;
 inline constexpr uint32_t kMButtonDown = 0x0207;
 inline constexpr uint32_t kMButtonUp = 0x0208;
 inline constexpr uint32_t kMButtonDblClk = 0x0209;
+inline constexpr uint32_t kPowerBroadcast = 0x0218;
+// To a window registered with RegisterSessionNotification; wParam says what happened.
+inline constexpr uint32_t kWtsSessionChange = 0x02B1;
 inline constexpr uint32_t kUser = 0x0400;
 // Shell notifications about balloons, as the icon's callback message carries them in lParam.
 inline constexpr uint32_t kBalloonShow = 0x0402;
@@ -55,6 +61,14 @@ inline constexpr uint32_t kBalloonHide = 0x0403;
 inline constexpr uint32_t kBalloonTimeout = 0x0404;
 inline constexpr uint32_t kBalloonUserClick = 0x0405;
 }  // namespace msg
+
+// The power broadcast's events (wParam): going to sleep, and back after it.
+inline constexpr std::uintptr_t kPbtSuspend = 0x0004;
+inline constexpr std::uintptr_t kPbtResumeSuspend = 0x0007;
+inline constexpr std::uintptr_t kPbtResumeAutomatic = 0x0012;
+// The session change's events (wParam).
+inline constexpr std::uintptr_t kWtsSessionLock = 0x0007;
+inline constexpr std::uintptr_t kWtsSessionUnlock = 0x0008;
 
 inline constexpr std::uintptr_t kSizeRestored = 0;
 inline constexpr std::uintptr_t kSizeMinimized = 1;
@@ -176,6 +190,8 @@ class Desktop {
   virtual bool SetForegroundWindow(WindowHandle window) = 0;
   virtual WindowHandle GetForegroundWindow() = 0;
   virtual void SetFocus(WindowHandle window) = 0;
+  // Makes the window's taskbar button flash until the window is activated (true), or stops it.
+  virtual void FlashWindow(WindowHandle window, bool flash) = 0;
   // Returns whether the window was disabled before, as Windows does.
   virtual bool EnableWindow(WindowHandle window, bool enable) = 0;
   virtual bool IsWindowEnabled(WindowHandle window) = 0;
@@ -197,6 +213,11 @@ class Desktop {
   // While this top-level window is active, Tab and the arrow keys move between its controls and
   // Enter and Esc arrive at it as the OK and Cancel commands, as in a dialog box.
   virtual void SetDialogNavigation(WindowHandle window, bool enabled) = 0;
+
+  // Sends the session change message (lock, unlock, ...) of this session to the window from now
+  // on; false when the system cannot.
+  virtual bool RegisterSessionNotification(WindowHandle window) = 0;
+  virtual void UnregisterSessionNotification(WindowHandle window) = 0;
 
   // --- input state ---
   virtual bool GetCursorPos(int* x, int* y) = 0;
@@ -222,6 +243,9 @@ class Desktop {
   // An icon from the program's resources at the given size; 0 when there is none. The same
   // resource and size give the same handle every time; the desktop owns it.
   virtual IconHandle LoadIconResource(int resource_id, int size) = 0;
+  // The system's small icon size in pixels (the notification area's), at the DPI the shell
+  // draws with.
+  virtual int SmallIconSize() = 0;
 
   // --- the shell and the common dialogs ---
   virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,

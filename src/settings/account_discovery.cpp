@@ -12,12 +12,14 @@ constexpr uint32_t kSkippedAttributes =
 
 }  // namespace
 
-void DiscoverAccounts(platform::System& system, const std::string& planner_directory,
+bool DiscoverAccounts(platform::System& system, const std::string& planner_directory,
                       AccountList& accounts) {
   accounts.Clear();
   const auto listing = system.Enumerate(planner_directory + "konten\\*.*");
   platform::DirEntry entry;
+  bool listed = false;
   for (int read = 0; read < kMaxEnumeratedNames && listing->Next(&entry);) {
+    listed = true;
     if (entry.attributes & kSkippedAttributes) continue;
     ++read;
     // Dropped by name: not every file system lists the self and parent entries first, and
@@ -25,6 +27,7 @@ void DiscoverAccounts(platform::System& system, const std::string& planner_direc
     if (entry.name == "." || entry.name == "..") continue;
     accounts.Add(entry.name);
   }
+  return listed;
 }
 
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts) {
@@ -36,10 +39,11 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
   }
 }
 
-void DirSearch(platform::System& system, const std::string& planner_directory,
+bool DirSearch(platform::System& system, const std::string& planner_directory,
                AccountList& accounts) {
-  DiscoverAccounts(system, planner_directory, accounts);
+  const bool listed = DiscoverAccounts(system, planner_directory, accounts);
   SelectAccounts(ReadAccountSelection(system), accounts);
+  return listed;
 }
 
 }  // namespace erm::settings

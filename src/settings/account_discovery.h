@@ -16,8 +16,9 @@ inline constexpr int kMaxEnumeratedNames = 100000;
 // Clears the list and adds every entry of planner_directory + "konten\*.*" that is neither
 // hidden, nor a system file, nor a volume label, plain files as well as folders, in enumeration
 // order. The folder's own "." and ".." entries are left out by name. A folder that is missing
-// or unreadable gives an empty list.
-void DiscoverAccounts(platform::System& system, const std::string& planner_directory,
+// or unreadable gives an empty list, and false: every folder that can be listed lists at least
+// its own "." entry.
+bool DiscoverAccounts(platform::System& system, const std::string& planner_directory,
                       AccountList& accounts);
 
 // Selects every entry equal, byte for byte, to one of the lines; lines naming no entry are
@@ -26,8 +27,8 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
 
 // Discovery, then the selection from the account selection file in the program folder, which
 // is created empty when it is missing. A failing file step throws the platform's Error, and the
-// list keeps what was done before it.
-void DirSearch(platform::System& system, const std::string& planner_directory,
+// list keeps what was done before it. Returns what the discovery returned.
+bool DirSearch(platform::System& system, const std::string& planner_directory,
                AccountList& accounts);
 
 }  // namespace erm::settings

@@ -152,7 +152,28 @@ void Application::FormCreated(Form* form) {
   forms_.push_back(form);
 }
 
+void Application::SetActiveForm(Form* form) {
+  active_form_ = form;
+  if (form != nullptr) StopFlashing(form);
+}
+
+void Application::FlashUntilActive(Form* form) {
+  // Windows 10 and 11 keep the foreground for the program the user works in; Wine hands it over
+  // freely, so there the form is in front and nothing flashes.
+  if (window_ == 0 || desktop_.GetForegroundWindow() == form->Handle()) return;
+  // The taskbar button is the application window's; the form has none of its own.
+  flashing_form_ = form;
+  desktop_.FlashWindow(window_, true);
+}
+
+void Application::StopFlashing(Form* form) {
+  if (form != flashing_form_) return;
+  flashing_form_ = nullptr;
+  desktop_.FlashWindow(window_, false);
+}
+
 void Application::FormDestroyed(Form* form) {
+  if (flashing_form_ == form) flashing_form_ = nullptr;
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
   if (main_form_ == form) main_form_ = nullptr;
   if (active_form_ == form) active_form_ = nullptr;

@@ -71,7 +71,13 @@ class Application {
   void SetActiveControl(Control* control) { active_control_ = control; }
   // The form that was active last, or nullptr; peers report it.
   Form* ActiveForm() const { return active_form_; }
-  void SetActiveForm(Form* form) { active_form_ = form; }
+  void SetActiveForm(Form* form);
+
+  // When the system kept `form` from the foreground (another program has it), flashes the
+  // program's taskbar button until the form becomes active or hides.
+  void FlashUntilActive(Form* form);
+  // Stops the flashing for `form`; nothing when it is not the one that flashes.
+  void StopFlashing(Form* form);
 
   // The general error report: a message box with the error icon, captioned with the title,
   // showing the error's text, with a full stop added when its last byte sorts above ".". An
@@ -122,6 +128,7 @@ class Application {
   bool terminated_ = false;
   Control* active_control_ = nullptr;
   Form* active_form_ = nullptr;
+  Form* flashing_form_ = nullptr;
 };
 
 // The text the error report shows for a message.

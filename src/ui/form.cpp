@@ -53,6 +53,7 @@ void Form::SetVisible(bool visible) {
       if (position_ == FormPosition::kScreenCenter) form_peer_->CenterOnScreen();
     }
   } else {
+    app.StopFlashing(this);
     app.RunGuarded([this] {
       if (OnHide) OnHide(this);
     });
@@ -64,6 +65,7 @@ void Form::SetVisible(bool visible) {
 void Form::Show() {
   SetVisible(true);
   BringToFront();
+  if (flash_in_background_ && Visible()) GetApplication().FlashUntilActive(this);
 }
 
 void Form::BringToFront() {
@@ -154,9 +156,12 @@ void Form::Close() {
   }
 }
 
-bool Form::HandleDialogKey(DialogKey key) {
-  // Enter always means the default button, the one drawn with the heavier frame, wherever the
-  // focus is; the focused button itself answers to the space bar.
+bool Form::HandleDialogKey(DialogKey key, Control* focused) {
+  // A user who tabbed to "Abbrechen" and presses Enter means that button, not the default one.
+  if (BitBtn* button = FocusedButton(focused); button != nullptr && key == DialogKey::kEnter) {
+    button->Click();
+    return true;
+  }
   BitBtn* button = key == DialogKey::kEnter ? DefaultButton() : CancelButton();
   if (button == nullptr) return false;
   button->Click();
@@ -207,6 +212,11 @@ Control* Form::FindNextControl(Control* current, bool forward) {
   return stops[forward ? (index + 1) % count : (index + count - 1) % count];
 }
 
+bool Form::HandleLetterOnButton(Control* focused, char letter) {
+  if (FocusedButton(focused) == nullptr || static_cast<unsigned char>(letter) <= ' ') return false;
+  return HandleMnemonic(letter);
+}
+
 bool Form::HandleMnemonic(char letter) {
   unsigned char wanted = platform::FoldCp1252Case(static_cast<unsigned char>(letter));
   for (Component* c : Components()) {
@@ -244,6 +254,15 @@ BitBtn* FindButton(Form& form, Pick pick) {
 }
 
 }  // namespace
+
+BitBtn* Form::FocusedButton(Control* focused) {
+  auto* button = dynamic_cast<BitBtn*>(focused);
+  if (button == nullptr || button->ParentForm() != this || !button->Enabled() ||
+      !VisibleOnForm(*button, *this)) {
+    return nullptr;
+  }
+  return button;
+}
 
 BitBtn* Form::DefaultButton() {
   return FindButton(*this, [](const BitBtn& b) { return b.Default(); });

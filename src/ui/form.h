@@ -50,6 +50,10 @@ class Form : public Container {
   void Show();
   void Hide() { SetVisible(false); }
   void BringToFront();
+  // A form that wants to be seen: shown while another program holds the foreground (which
+  // Windows then keeps), it flashes the taskbar button until it is activated.
+  bool FlashInBackground() const { return flash_in_background_; }
+  void SetFlashInBackground(bool flash) { flash_in_background_ = flash; }
   // Shows the form, disables the program's other windows and handles messages until
   // ModalResult is set; hides the form, enables the others again and returns the result.
   int ShowModal();
@@ -59,14 +63,18 @@ class Form : public Container {
   // A modal form ends with kMrCancel; otherwise OnCloseQuery may refuse, OnClose chooses what
   // happens (hiding by default), and closing the main form ends the program.
   void Close();
-  // Enter clicks the default button, Escape the cancel button; true when one was clicked.
-  bool HandleDialogKey(DialogKey key);
+  // Enter clicks the focused button, or the default button when the focus is on anything else;
+  // Escape clicks the cancel button. True when a button was clicked.
+  bool HandleDialogKey(DialogKey key, Control* focused = nullptr);
   // The tab stop that Tab (forward) or Shift+Tab moves to from `current` (nullptr: from the
   // start), going round; nullptr when the form has none that can take the focus.
   Control* FindNextControl(Control* current, bool forward);
   // Alt and a letter: the visible, enabled button whose caption marks that letter with "&" is
   // clicked; true when there was one.
   bool HandleMnemonic(char letter);
+  // A letter typed while a button has the focus: a button does not take text, so the letter is
+  // a mnemonic as with Alt, as in every Windows dialog. True when a button was clicked.
+  bool HandleLetterOnButton(Control* focused, char letter);
 
   BorderStyle GetBorderStyle() const { return border_style_; }
   void SetBorderStyle(BorderStyle style);
@@ -90,6 +98,8 @@ class Form : public Container {
   // The form's default and cancel buttons, the first visible and enabled ones; nullptr if none.
   BitBtn* DefaultButton();
   BitBtn* CancelButton();
+  // `focused` when it is a visible, enabled button of this form; nullptr otherwise.
+  BitBtn* FocusedButton(Control* focused);
 
   void Notification(Component* component, Operation operation) override;
 
@@ -117,6 +127,7 @@ class Form : public Container {
   int client_height_ = 0;
   MainMenu* menu_ = nullptr;
   bool shown_before_ = false;
+  bool flash_in_background_ = false;
   bool modal_ = false;
   int modal_result_ = kMrNone;
 };

@@ -70,8 +70,8 @@ class HeadlessFormPeer : public FormPeer, public HeadlessPeer {
   void Repaint() override { ++repaint_count; }
   void BringToFront() override {
     ++counts.bring_to_front;
-    desktop_.SetForegroundWindow(Handle());
-    form_.GetApplication().SetActiveForm(&form_);
+    // Refused while another program holds the foreground: the form is not active then.
+    if (desktop_.SetForegroundWindow(Handle())) form_.GetApplication().SetActiveForm(&form_);
   }
   void CenterOnScreen() override { ++counts.center; }
   void MenuChanged() override { ++change_count; }
@@ -89,7 +89,7 @@ class HeadlessFormPeer : public FormPeer, public HeadlessPeer {
     if (message.message == kCommandMessage &&
         (message.wparam == kIdOk || message.wparam == kIdCancel)) {
       DialogKey key = message.wparam == kIdOk ? DialogKey::kEnter : DialogKey::kEscape;
-      app.RunGuarded([this, key] { form_.HandleDialogKey(key); });
+      app.RunGuarded([this, &app, key] { form_.HandleDialogKey(key, app.ActiveControl()); });
       return 0;
     }
     return desktop_.DefWindowProc(message);

@@ -136,6 +136,8 @@ struct Outcome {
   std::string selection_bytes;
   bool temporary_left = false;
   std::vector<std::string> notices;
+  // The last scan could not list the konten folder or had to skip an account.
+  bool scan_incomplete = false;
 };
 
 Outcome Capture(Program& p) {
@@ -150,6 +152,11 @@ Outcome Capture(Program& p) {
   }
   o.timer_enabled = p.Main().Timer1->Enabled();
   o.interval = p.Main().Timer1->Interval();
+  const auto& problems = p.Main().Scan().Problems();
+  o.scan_incomplete =
+      p.Main().Scan().ListingFailed() ||
+      std::any_of(problems.begin(), problems.end(),
+                  [](const app::ScanProblem& problem) { return problem.whole_account; });
   o.active = p.Main().ReminderActive();
   o.main_visible = p.Main().Visible();
   o.options_visible = p.Options().Visible();
@@ -371,11 +378,14 @@ void ExpectApply(const SimSystem::Operation& failing, const Outcome& clean, cons
 
 void ExpectScan(const SimSystem::Operation& failing, const Outcome& clean, const Outcome& got) {
   // Nothing the scan meets is worth a message box, and reminding goes on: the timer is on for
-  // the hour.
+  // the hour, or for five minutes when the scan could not list the accounts or read a table.
   ExpectNothingReported(got);
   ExpectFilesUnchanged(clean, got);
   EXPECT_TRUE(got.timer_enabled);
-  EXPECT_EQ(got.interval, kScanIntervalMs);
+  EXPECT_EQ(got.interval, got.scan_incomplete ? kRetryScanIntervalMs : kScanIntervalMs);
+  if (failing.kind == Kind::kEnumerate) {
+    EXPECT_TRUE(got.scan_incomplete);
+  }
   EXPECT_FALSE(got.seen);
   const std::string account = AccountOf(failing);
   if (!account.empty() && IsFile(failing, "erinnerung.dbf")) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "app/program_fixture.h"
+#include "resources/resource_ids.h"
 #include "tray/tray_icon_handler.h"
 
 namespace erm::app::testing {
@@ -325,6 +329,70 @@ INSTANTIATE_TEST_SUITE_P(
         SeenCase{"Minimised", true, 0, [](ProgramTest&, TForm1& m) { m.BitBtn1->Click(); }, true,
                  false}),
     [](const ::testing::TestParamInfo<SeenCase>& info) { return info.param.name; });
+
+TEST_F(ProgramTest, TrayFramesComeAtTheSystemsSmallIconSize) {
+  // 150 %: the notification area draws 24-pixel icons.
+  desktop_.small_icon_size = 24;
+  UsePlanner();
+  Start();
+  EXPECT_EQ(Main().ImageList1->Width(), 24);
+  EXPECT_EQ(Main().ImageList1->Height(), 24);
+  for (const platform::SimDesktop::IconLoad& load : desktop_.icon_loads) {
+    if (load.resource_id == ERM_IDI_TRAY0 || load.resource_id == ERM_IDI_TRAY1) {
+      EXPECT_EQ(load.size, 24) << load.resource_id;
+    }
+  }
+  EXPECT_EQ(desktop_.ShellIcon(tray_handlers_.icons.Window(), Main().TrayIcon1->IconId())->icon,
+            desktop_.LoadIconResource(ERM_IDI_TRAY0, 24));
+}
+
+// Both tray frames hold an image for the small icon size at 100, 125, 150 and 200 %, so that
+// Windows picks one instead of scaling a 16-pixel one.
+TEST(TrayFramesTest, EveryFrameComesAtTheNotificationAreasSizes) {
+  for (const char* name : {"tray0.ico", "tray1.ico"}) {
+    std::ifstream file(std::string(ERM_TEST_DATA_DIR) + "/../../src/resources/" + name,
+                       std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), 6u) << name;
+    const size_t count = static_cast<unsigned char>(bytes[4]);
+    ASSERT_GE(bytes.size(), 6 + 16 * count) << name;
+    std::vector<int> sizes;
+    for (size_t i = 0; i < count; ++i)
+      sizes.push_back(static_cast<unsigned char>(bytes[6 + 16 * i]));
+    EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32})) << name;
+  }
+}
+
+TEST_F(ProgramTest, OneLookOnMondayDoesNotSilenceTuesday) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kFirstScanDelayMs + 10000);
+  ASSERT_EQ(FinishedScans(), 1);
+  // The user looks at Monday's appointments: the next scan the same day stays silent.
+  Main().Erinnerungsmodulanzeigen1->Click();
+  ASSERT_TRUE(Main().State().seen);
+  Main().BitBtn1->Click();
+  RunFor(kScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 2);
+  EXPECT_TRUE(Main().State().seen);
+  EXPECT_FALSE(TrayCycling());
+  // Tuesday's appointment, added overnight, is not among those seen.
+  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
+  tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+  table.AddRecord({"20261205000000", "20261208090000"});
+  sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
+  sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\20261208090000.trm",
+               "Kopf\r\n" + EncodeDecodeText("Dienstag") + "\r\n");
+  Act(kScanIntervalMs + 5000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kScanIntervalMs + 10000);
+  ASSERT_EQ(FinishedScans(), 3);
+  EXPECT_TRUE(TrayCycling());
+  EXPECT_EQ(Notice().Label1->Caption(), "Sie haben heute 1 Termin(e):");
+}
 
 TEST_F(ProgramTest, BalloonClickOnAVisibleWindowStopsCyclingWithoutShowingItAgain) {
   UsePlanner();

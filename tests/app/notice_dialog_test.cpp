@@ -134,6 +134,43 @@ TEST_F(ScanInWindowsTest, NoticeDialogIsModalWithTodaysTextsAndTheBalloonGoesToT
   EXPECT_EQ(balloon->info_flags, 1u);
 }
 
+TEST_F(ScanInWindowsTest, KeptFromTheForegroundTheNoticeFlashesItsTaskbarButtonUntilActive) {
+  // Another program has the foreground, and Windows will not hand it over.
+  desktop_.foreground_locked = true;
+  std::vector<platform::SimDesktop::FlashCall> inside;
+  Act(kInsideDialog - Now(), [&] { inside = desktop_.flash_calls; });
+  CloseNoticeWith(Notice().BitBtn1);
+  RunFor(kDialogClosed);
+  ASSERT_EQ(inside.size(), 1u);
+  EXPECT_EQ(inside[0].window, app_->Handle());  // the program's one taskbar button
+  EXPECT_TRUE(inside[0].flash);
+  // Closing it stops the flashing.
+  ASSERT_EQ(desktop_.flash_calls.size(), 2u);
+  EXPECT_FALSE(desktop_.flash_calls[1].flash);
+}
+
+TEST_F(ScanInWindowsTest, NoticeTakingTheForegroundDoesNotFlash) {
+  CloseNoticeWith(Notice().BitBtn1);
+  RunFor(kDialogClosed);
+  EXPECT_TRUE(desktop_.flash_calls.empty());
+}
+
+TEST_F(ScanInWindowsTest, ActivatingTheFlashingNoticeStopsTheFlashing) {
+  desktop_.foreground_locked = true;
+  Act(kInsideDialog - Now(), [&] {
+    desktop_.foreground_locked = false;
+    // The user clicks the taskbar button: the dialog becomes the active window.
+    Notice().BringToFront();
+  });
+  Act(kInsideDialog + 100 - Now(), [&] {
+    ASSERT_EQ(desktop_.flash_calls.size(), 2u);
+    EXPECT_FALSE(desktop_.flash_calls[1].flash);
+  });
+  CloseNoticeWith(Notice().BitBtn1);
+  RunFor(kDialogClosed);
+  EXPECT_EQ(desktop_.flash_calls.size(), 2u);
+}
+
 TEST_F(ScanInWindowsTest, ClosingTheNoticeLeavesTheWindowHiddenAndTheIconCycling) {
   CloseNoticeWith(Notice().BitBtn1);
   RunFor(kDialogClosed);

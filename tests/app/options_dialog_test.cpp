@@ -100,19 +100,29 @@ TEST_F(OptionsDialogTest, ChoosingTheExecutableSetsTheDirectoryAtOnceAndListsIts
   EXPECT_FALSE(Main().ReminderActive());
 }
 
-TEST_F(OptionsDialogTest, CancellingTheFirstTimeShowsTheMarkerAndKeepsTheDirectory) {
+TEST_F(OptionsDialogTest, CancellingTheFirstTimeKeepsTheDirectoryOnTheLabelAndInTheFile) {
   UsePlanner();
+  sim_.AddAccount("Familie");
   Start();
   Main().Optionen1->Click();
   ChoosePath("");
-  EXPECT_EQ(Label(), kMarker);
+  EXPECT_EQ(Label(), kPlanner);
   EXPECT_EQ(Directory(), kPlanner);
-  // Saving now stores the marker, and from then on the ticks do nothing.
+  // Saving a changed account choice now keeps the directory, and reminding goes on.
+  Options().ListBox1->SetSelected(0, true);
+  Options().BitBtn1->Click();
+  EXPECT_EQ(SettingsBytes(), std::string(kPlanner) + "\r\n");
+  EXPECT_EQ(SelectionBytes(), "Familie\r\n");
+  EXPECT_EQ(Directory(), kPlanner);
+}
+
+TEST_F(OptionsDialogTest, CancellingWithoutAnyDirectoryStillShowsTheMarker) {
+  StartWithoutPath();
+  Main().Optionen1->Click();
+  ChoosePath("");
+  EXPECT_EQ(Label(), kMarker);
   Options().BitBtn1->Click();
   EXPECT_EQ(SettingsBytes(), std::string(kMarker) + "\r\n");
-  EXPECT_EQ(Directory(), kMarker);
-  RunFor(60000);
-  EXPECT_TRUE(sim_.sleeps.empty());
 }
 
 TEST_F(OptionsDialogTest, CancellingAfterAChoiceAppliesTheEarlierChoiceAgain) {
@@ -203,6 +213,57 @@ TEST_F(OptionsDialogTest, EnterAppliesEscapeAndTheCloseBoxCancel) {
   EXPECT_TRUE(Options().HandleDialogKey(ui::DialogKey::kEnter));
   EXPECT_FALSE(Options().Visible());
   EXPECT_EQ(SettingsBytes(), "C:\\Neu\\\r\n");
+}
+
+TEST_F(OptionsDialogTest, TabRunsFromThePathChoiceThroughTheAccountsToTheButtons) {
+  UsePlanner();
+  Start();
+  Main().Optionen1->Click();
+  TForm2& o = Options();
+  // The first focus, where Enter must not save at once.
+  EXPECT_EQ(o.FindNextControl(nullptr, true), o.BitBtn3);
+  EXPECT_EQ(o.FindNextControl(o.BitBtn3, true), o.ListBox1);
+  EXPECT_EQ(o.FindNextControl(o.ListBox1, true), o.BitBtn1);
+  EXPECT_EQ(o.FindNextControl(o.BitBtn1, true), o.BitBtn2);
+  EXPECT_EQ(o.FindNextControl(o.BitBtn2, true), o.BitBtn3);
+  EXPECT_EQ(o.FindNextControl(o.BitBtn3, false), o.BitBtn2);
+}
+
+TEST_F(OptionsDialogTest, EnterClicksTheFocusedButtonAndElsewhereTheDefaultOne) {
+  UsePlanner();
+  Start();
+  Main().Optionen1->Click();
+  ChoosePath("C:\\Neu\\Brevantoliske.exe");
+  // Tab to "Abbrechen", then Enter: nothing is saved.
+  EXPECT_TRUE(Options().HandleDialogKey(ui::DialogKey::kEnter, Options().BitBtn2));
+  EXPECT_FALSE(Options().Visible());
+  EXPECT_EQ(SettingsBytes(), std::string(kPlanner) + "\r\n");
+
+  // On " Pfad waehlen..." Enter opens the file dialog again.
+  Main().Optionen1->Click();
+  NextFileDialogAnswers("");
+  EXPECT_TRUE(Options().HandleDialogKey(ui::DialogKey::kEnter, Options().BitBtn3));
+  EXPECT_EQ(desktop_.open_file_dialogs.size(), 2u);
+  EXPECT_TRUE(Options().Visible());
+
+  // In the account list Enter is the default button's.
+  EXPECT_TRUE(Options().HandleDialogKey(ui::DialogKey::kEnter, Options().ListBox1));
+  EXPECT_FALSE(Options().Visible());
+  EXPECT_EQ(SettingsBytes(), "C:\\Neu\\\r\n");
+}
+
+TEST_F(OptionsDialogTest, ALetterWithoutAltIsAMnemonicOnlyWhileAButtonHasTheFocus) {
+  UsePlanner();
+  Start();
+  Main().Optionen1->Click();
+  // The account list takes letters itself, to find an account.
+  EXPECT_FALSE(Options().HandleLetterOnButton(Options().ListBox1, 'a'));
+  EXPECT_TRUE(Options().Visible());
+  EXPECT_FALSE(Options().HandleLetterOnButton(Options().BitBtn3, 'x'));
+  EXPECT_FALSE(Options().HandleLetterOnButton(Options().BitBtn3, ' '));
+  EXPECT_TRUE(Options().HandleLetterOnButton(Options().BitBtn3, 'a'));
+  EXPECT_FALSE(Options().Visible());
+  EXPECT_EQ(SettingsBytes(), std::string(kPlanner) + "\r\n");
 }
 
 TEST_F(OptionsDialogTest, ShowingWhileShownOnlyBringsItToTheFront) {

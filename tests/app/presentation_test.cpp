@@ -130,6 +130,7 @@ TEST_F(PresentationTest, DayNamesRunThroughTheWeek) {
 
 TEST_F(PresentationTest, SeenFlagRebuildsTheTreeButRaisesNoNotice) {
   state_.seen = true;
+  state_.seen_entries = {"20261207090000 [A] heute"};
   host_.cycle_icons = false;
   EXPECT_EQ(Present({"20261207090000 [A] heute", "20261208090000 [A] morgen"}), NoticeKind::kNone);
   EXPECT_EQ(host_.Tree().size(), 2u);
@@ -139,6 +140,56 @@ TEST_F(PresentationTest, SeenFlagRebuildsTheTreeButRaisesNoNotice) {
   EXPECT_TRUE(state_.seen);
   EXPECT_EQ(state_.today_count, 1);
 }
+
+// The flag covers the today entries it was set for; one beyond them clears it.
+struct SeenCoverCase {
+  const char* name;
+  std::vector<std::string> seen_entries;
+  std::vector<std::string> due;
+  double key;
+  NoticeKind notice;
+};
+
+class SeenCoverTest : public PresentationTest,
+                      public ::testing::WithParamInterface<SeenCoverCase> {};
+
+TEST_P(SeenCoverTest, ClearsTheFlagOnlyForAnEntryItDoesNotCover) {
+  const SeenCoverCase& c = GetParam();
+  state_.seen = true;
+  state_.seen_entries = c.seen_entries;
+  EXPECT_EQ(Present(c.due, c.key), c.notice);
+  EXPECT_EQ(state_.seen, c.notice == NoticeKind::kNone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scans, SeenCoverTest,
+    ::testing::Values(SeenCoverCase{"SameEntriesStaySilent",
+                                    {"20261207090000 [A] Arzt"},
+                                    {"20261207090000 [A] Arzt", "20261208090000 [A] morgen"},
+                                    kMonday,
+                                    NoticeKind::kNone},
+                      SeenCoverCase{"AnEntryGoneStaysSilent",
+                                    {"20261207090000 [A] Arzt", "20261207100000 [A] Zahnarzt"},
+                                    {"20261207090000 [A] Arzt"},
+                                    kMonday,
+                                    NoticeKind::kNone},
+                      SeenCoverCase{"AnAppointmentAddedNotifies",
+                                    {"20261207090000 [A] Arzt"},
+                                    {"20261207090000 [A] Arzt", "20261207150000 [B] Sitzung"},
+                                    kMonday,
+                                    NoticeKind::kToday},
+                      SeenCoverCase{"ASecondEqualEntryNotifies",
+                                    {"20261207090000 [A] Arzt"},
+                                    {"20261207090000 [A] Arzt", "20261207090000 [A] Arzt"},
+                                    kMonday,
+                                    NoticeKind::kToday},
+                      // A balloon about tomorrow clicked on Monday covers no entry of Tuesday.
+                      SeenCoverCase{"ANewDayNotifies",
+                                    {},
+                                    {"20261208090000 [A] morgen"},
+                                    20261208000000.0,
+                                    NoticeKind::kToday}),
+    [](const ::testing::TestParamInfo<SeenCoverCase>& info) { return info.param.name; });
 
 TEST_F(PresentationTest, EmptyDueListLeavesTheIconCycling) {
   host_.AddDayNode("alt");

@@ -3,6 +3,8 @@
 // fills the real list box, and the notice dialog opened by the presentation is modal.
 #include "platform/win32/windows_api.h"
 
+#include <wtsapi32.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -242,6 +244,47 @@ TEST_F(FormsWin32Test, NoticeDialogOfThePresentationIsModalAndShowsTheAppointmen
   // "Termine anzeigen" brought up the main window and stopped the cycling.
   EXPECT_TRUE(IsWindowVisible(Hwnd(Main())));
   EXPECT_FALSE(Main().TrayIcon1->CycleIcons());
+}
+
+// The system's messages reach the hidden application window, as they reach every top-level
+// window; each brings the next scan to half a minute. Wine sends none of them by itself (no
+// sleep, no lock screen), so the test sends them as Windows would.
+TEST_F(FormsWin32Test, WakingTheClockRegionalFormatsAndUnlockingBringTheScanForward) {
+  HWND application = reinterpret_cast<HWND>(app_->Handle());
+  const char intl[] = "intl";
+  struct Case {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    bool early;
+  } cases[] = {
+      {"Resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, true},
+      {"Suspend", WM_POWERBROADCAST, PBT_APMSUSPEND, 0, false},
+      {"ClockChanged", WM_TIMECHANGE, 0, 0, true},
+      {"RegionalFormats", WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(intl), true},
+      {"Unlock", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, true},
+      {"Lock", WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, false},
+  };
+  for (const Case& c : cases) {
+    Main().Timer1->SetInterval(kScanIntervalMs);
+    SendMessageA(application, c.message, c.wparam, c.lparam);
+    EXPECT_EQ(Main().Timer1->Interval(), c.early ? kEarlyScanDelayMs : kScanIntervalMs) << c.name;
+  }
+}
+
+TEST_F(FormsWin32Test, OptionsDialogStartsOnThePathChoiceAndEnterOnAbbrechenDoesNotSave) {
+  const std::string saved = root_ + "planner\\";
+  Main().Optionen1->Click();
+  // Activation gives the first tab stop the focus (Wine activates the shown dialog at once).
+  EXPECT_EQ(GetFocus(), Hwnd(*Options().BitBtn3));
+  Options().Label2->SetCaption("C:\\anders\\");
+  SetFocus(Hwnd(*Options().BitBtn2));
+  HWND focus = GetFocus();
+  desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYDOWN, VK_RETURN, 0});
+  desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYUP, VK_RETURN, 0});
+  EXPECT_FALSE(Options().Visible());
+  EXPECT_EQ(settings::ReadPlannerDirectory(system_), saved);
 }
 
 }  // namespace

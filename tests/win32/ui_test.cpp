@@ -348,33 +348,48 @@ TEST_F(UiWin32Test, ModalFormDisablesTheOtherWindowsAndEnterEndsIt) {
   EXPECT_EQ(SendMessageA(Hwnd(notice), WM_USER, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
 }
 
-// The keys themselves, through the loop's dialog navigation: Esc is the cancel button, Enter the
-// default button even while the focus is on the other one.
-TEST_F(UiWin32Test, EscapeAndEnterKeysClickTheCancelAndDefaultButtons) {
+// The keys themselves, through the loop's dialog navigation: Esc is the cancel button; Enter is
+// the focused button, or the default one while the focus is on no button; a letter without Alt
+// is a mnemonic while a button has the focus.
+TEST_F(UiWin32Test, DialogKeysClickTheButtonsAWindowsUserExpects) {
   auto& main = app_.CreateForm<TestForm>("Form1");
   TestForm& notice = MakeNotice();
   int closes = 0;
   int shows = 0;
   close_->OnClick = [&](Component*) { ++closes; };
   show_->OnClick = [&](Component*) { ++shows; };
-  WPARAM key = VK_ESCAPE;
+  struct Press {
+    UINT message;
+    WPARAM key;
+    bool on_button;
+  } press{WM_KEYDOWN, VK_ESCAPE, true};
   auto* timer = new Timer(&main, "Timer1");
   timer->SetInterval(50);
   timer->OnTimer = [&](Component*) {
     timer->SetEnabled(false);
-    SetFocus(Hwnd(*close_));
+    SetFocus(press.on_button ? Hwnd(*close_) : Hwnd(notice));
     HWND focus = GetFocus();
-    desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYDOWN, key, 0});
-    desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYUP, key, 0});
+    desktop_.DispatchMessage({platform::WindowHandle(focus), press.message, press.key, 0});
+    if (press.message == WM_KEYDOWN)
+      desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYUP, press.key, 0});
     if (notice.ModalResult() == kMrNone) notice.SetModalResult(kMrCancel);  // not stuck
   };
-  EXPECT_EQ(notice.ShowModal(), kMrOk);
+  const auto run = [&](Press p) {
+    press = p;
+    timer->SetEnabled(true);
+    return notice.ShowModal();
+  };
+  EXPECT_EQ(run({WM_KEYDOWN, VK_ESCAPE, true}), kMrOk);
   EXPECT_EQ(closes, 1);
-  key = VK_RETURN;
-  timer->SetEnabled(true);
-  EXPECT_EQ(notice.ShowModal(), kMrOk);
+  EXPECT_EQ(run({WM_KEYDOWN, VK_RETURN, true}), kMrOk);
+  EXPECT_EQ(closes, 2);
+  EXPECT_EQ(shows, 0);
+  EXPECT_EQ(run({WM_KEYDOWN, VK_RETURN, false}), kMrOk);
   EXPECT_EQ(shows, 1);
-  EXPECT_EQ(closes, 1);
+  // "Termine &anzeigen" by its letter, typed while "Hinweis schliessen" has the focus.
+  EXPECT_EQ(run({WM_CHAR, 'a', true}), kMrOk);
+  EXPECT_EQ(shows, 2);
+  EXPECT_EQ(closes, 2);
 }
 
 TEST_F(UiWin32Test, ErrorFromAHandlerStaysOutOfWindowsFrames) {

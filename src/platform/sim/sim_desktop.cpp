@@ -253,7 +253,7 @@ bool SimDesktop::IsIconic(WindowHandle window) {
 bool SimDesktop::SetForegroundWindow(WindowHandle window) {
   foreground_calls.push_back(window);
   auto w = Find(window);
-  if (!w) return false;
+  if (!w || foreground_locked) return false;
   if (foreground_ == window) return true;
   const WindowHandle previous = foreground_;
   foreground_ = window;

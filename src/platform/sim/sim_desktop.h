@@ -63,6 +63,16 @@ class SimDesktop : public Desktop {
   };
   std::vector<ShowCall> show_calls;  // every ShowWindow, in call order
   std::vector<WindowHandle> foreground_calls;
+  // While set, SetForegroundWindow fails and changes nothing, as Windows does while another
+  // program holds the foreground.
+  bool foreground_locked = false;
+  struct FlashCall {
+    WindowHandle window = 0;
+    bool flash = false;
+  };
+  std::vector<FlashCall> flash_calls;
+  // Windows that get the session change messages.
+  std::set<WindowHandle> session_notified;
   std::vector<WindowHandle> focus_calls;
   // Makes SetTimer fail when it answers false.
   std::function<bool(WindowHandle, std::uintptr_t id, uint32_t interval_ms)> on_set_timer;
@@ -103,6 +113,7 @@ class SimDesktop : public Desktop {
   };
   std::vector<IconLoad> icon_loads;      // every LoadIconResource call
   std::set<int> missing_icon_resources;  // these give 0
+  int small_icon_size = 16;
 
   // --- the shell and the common dialogs: recorded, answered by the hooks ---
   struct ShellExecuteCall {
@@ -161,6 +172,7 @@ class SimDesktop : public Desktop {
   bool SetForegroundWindow(WindowHandle window) override;
   WindowHandle GetForegroundWindow() override { return foreground_; }
   void SetFocus(WindowHandle window) override;
+  void FlashWindow(WindowHandle window, bool flash) override;
   bool EnableWindow(WindowHandle window, bool enable) override;
   bool IsWindowEnabled(WindowHandle window) override;
   bool SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) override;
@@ -169,6 +181,8 @@ class SimDesktop : public Desktop {
   bool PeekMessage(WindowMessage* message) override;
   void DispatchMessage(const WindowMessage& message) override;
   void SetDialogNavigation(WindowHandle window, bool enabled) override;
+  bool RegisterSessionNotification(WindowHandle window) override;
+  void UnregisterSessionNotification(WindowHandle window) override;
   bool GetCursorPos(int* x, int* y) override;
   bool IsKeyDown(int virtual_key) override { return keys_down.count(virtual_key) != 0; }
   uint32_t DoubleClickTime() override { return double_click_time; }
@@ -179,6 +193,7 @@ class SimDesktop : public Desktop {
   ModuleHandle LoadCommonControls() override;
   void FreeCommonControls(ModuleHandle module) override;
   IconHandle LoadIconResource(int resource_id, int size) override;
+  int SmallIconSize() override { return small_icon_size; }
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                              const std::string& parameters, const std::string& directory,
                              ShowCommand show) override;

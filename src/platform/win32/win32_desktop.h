@@ -49,6 +49,7 @@ class Win32Desktop : public Desktop {
   bool SetForegroundWindow(WindowHandle window) override;
   WindowHandle GetForegroundWindow() override;
   void SetFocus(WindowHandle window) override;
+  void FlashWindow(WindowHandle window, bool flash) override;
   bool EnableWindow(WindowHandle window, bool enable) override;
   bool IsWindowEnabled(WindowHandle window) override;
   bool SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) override;
@@ -57,6 +58,8 @@ class Win32Desktop : public Desktop {
   bool PeekMessage(WindowMessage* message) override;
   void DispatchMessage(const WindowMessage& message) override;
   void SetDialogNavigation(WindowHandle window, bool enabled) override;
+  bool RegisterSessionNotification(WindowHandle window) override;
+  void UnregisterSessionNotification(WindowHandle window) override;
   bool GetCursorPos(int* x, int* y) override;
   bool IsKeyDown(int virtual_key) override;
   uint32_t DoubleClickTime() override;
@@ -67,6 +70,7 @@ class Win32Desktop : public Desktop {
   ModuleHandle LoadCommonControls() override;
   void FreeCommonControls(ModuleHandle module) override;
   IconHandle LoadIconResource(int resource_id, int size) override;
+  int SmallIconSize() override;
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                              const std::string& parameters, const std::string& directory,
                              ShowCommand show) override;

@@ -315,15 +315,19 @@ bool HandleNavigationKey(Control& focused, UINT message, WPARAM key) {
   // The character that follows a key we acted on is dropped, so that no control beeps or types
   // it.
   static WPARAM swallow_char = 0;
-  if (message == WM_CHAR) {
-    bool drop = key == swallow_char;
+  if (message == WM_CHAR && key == swallow_char) {
     swallow_char = 0;
-    return drop;
+    return true;
   }
+  if (message == WM_CHAR) swallow_char = 0;
   Form* form = focused.ParentForm();
   if (form == nullptr) return false;
   Application& app = focused.GetApplication();
   bool handled = false;
+  if (message == WM_CHAR) {
+    app.RunGuarded([&] { handled = form->HandleLetterOnButton(&focused, static_cast<char>(key)); });
+    return handled;
+  }
   if (message == WM_SYSCHAR) {
     app.RunGuarded([&] { handled = form->HandleMnemonic(static_cast<char>(key)); });
     return handled;
@@ -338,7 +342,7 @@ bool HandleNavigationKey(Control& focused, UINT message, WPARAM key) {
     handled = true;
   } else if (key == VK_RETURN || key == VK_ESCAPE) {
     DialogKey dialog_key = key == VK_RETURN ? DialogKey::kEnter : DialogKey::kEscape;
-    app.RunGuarded([&] { handled = form->HandleDialogKey(dialog_key); });
+    app.RunGuarded([&] { handled = form->HandleDialogKey(dialog_key, &focused); });
   }
   if (handled) swallow_char = key == VK_TAB ? '\t' : key == VK_RETURN ? '\r' : 0x1B;
   return handled;

@@ -1,0 +1,211 @@
+#include "app/scan_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include "app/program_fixture.h"
+
+namespace erm::app {
+namespace {
+
+using app::testing::ProgramTest;
+
+constexpr uint32_t kMinute = 60000;
+
+TEST(ScanScheduleTest, NextScanComesHourlyOrSoonerAndJustAfterMidnight) {
+  struct Case {
+    const char* name;
+    platform::LocalTime now;
+    bool retry;
+    uint32_t interval;
+  } cases[] = {
+      {"Hourly", {2026, 12, 7, 10, 0, 0, 0}, false, kScanIntervalMs},
+      {"RetryInFiveMinutes", {2026, 12, 7, 10, 0, 0, 0}, true, kRetryScanIntervalMs},
+      {"HalfAMinuteAfterMidnight", {2026, 12, 7, 23, 30, 0, 0}, false, 30 * kMinute + 30000},
+      {"RetryAcrossMidnight", {2026, 12, 7, 23, 58, 0, 0}, true, 2 * kMinute + 30000},
+      {"LastMillisecondOfTheDay", {2026, 12, 7, 23, 59, 59, 999}, false, 30001},
+      {"EarlyInTheDay", {2026, 12, 8, 0, 0, 30, 0}, false, kScanIntervalMs},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(NextScanInterval(c.now, c.retry), c.interval) << c.name;
+}
+
+TEST(ScanScheduleTest, OnlyWakingTheClockRegionalFormatsAndUnlockingTrigger) {
+  namespace msg = platform::msg;
+  const char intl[] = "intl";
+  const char time_zone[] = "TimeZone";
+  const char environment[] = "Environment";
+  const auto text = [](const char* s) { return reinterpret_cast<std::intptr_t>(s); };
+  struct Case {
+    const char* name;
+    platform::WindowMessage message;
+    bool trigger;
+  } cases[] = {
+      {"ResumeAutomatic", {1, msg::kPowerBroadcast, platform::kPbtResumeAutomatic, 0}, true},
+      {"ResumeByTheUser", {1, msg::kPowerBroadcast, platform::kPbtResumeSuspend, 0}, true},
+      {"Suspend", {1, msg::kPowerBroadcast, platform::kPbtSuspend, 0}, false},
+      {"ClockChanged", {1, msg::kTimeChange, 0, 0}, true},
+      {"RegionalFormats", {1, msg::kSettingChange, 0, text(intl)}, true},
+      {"TimeZone", {1, msg::kSettingChange, 0, text(time_zone)}, true},
+      {"OtherSetting", {1, msg::kSettingChange, 0, text(environment)}, false},
+      {"SettingWithoutArea", {1, msg::kSettingChange, 0x2F, 0}, false},
+      {"Unlock", {1, msg::kWtsSessionChange, platform::kWtsSessionUnlock, 0}, true},
+      {"Lock", {1, msg::kWtsSessionChange, platform::kWtsSessionLock, 0}, false},
+      {"Timer", {1, msg::kTimer, 0, 0}, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IsScanTrigger(c.message), c.trigger) << c.name;
+}
+
+// --- the program on virtual time ---
+
+class ScanTriggerTest : public ProgramTest {
+ protected:
+  // Active with one account that has nothing due; the first scan has run.
+  void StartActive() {
+    UsePlanner();
+    AddAccountDueToday("Familie", {});
+    ChooseAccounts("Familie\r\n");
+    Start();
+    RunFor(kFirstScanDelayMs + 5000);
+    ASSERT_EQ(FinishedScans(), 1);
+  }
+  void Send(uint32_t message, std::uintptr_t wparam, std::intptr_t lparam = 0) {
+    desktop_.SendMessage(app_->Handle(), message, wparam, lparam);
+  }
+};
+
+struct TriggerCase {
+  const char* name;
+  uint32_t message;
+  std::uintptr_t wparam;
+};
+
+class EachTriggerTest : public ScanTriggerTest,
+                        public ::testing::WithParamInterface<TriggerCase> {};
+
+TEST_P(EachTriggerTest, BringsTheNextScanToHalfAMinuteThenTheHourAgain) {
+  StartActive();
+  RunFor(10 * kMinute);
+  Send(GetParam().message, GetParam().wparam);
+  RunFor(kEarlyScanDelayMs - 1000);
+  EXPECT_EQ(FinishedScans(), 1);
+  RunFor(5000);
+  EXPECT_EQ(FinishedScans(), 2);
+  RunFor(kScanIntervalMs - 10000);
+  EXPECT_EQ(FinishedScans(), 2);
+  RunFor(20000);
+  EXPECT_EQ(FinishedScans(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, EachTriggerTest,
+    ::testing::Values(
+        TriggerCase{"Resume", platform::msg::kPowerBroadcast, platform::kPbtResumeAutomatic},
+        TriggerCase{"ClockChanged", platform::msg::kTimeChange, 0},
+        TriggerCase{"Unlock", platform::msg::kWtsSessionChange, platform::kWtsSessionUnlock}),
+    [](const ::testing::TestParamInfo<TriggerCase>& info) { return info.param.name; });
+
+TEST_F(ScanTriggerTest, TheSessionsMessagesAreAskedForAndReturned) {
+  UsePlanner();
+  Start();
+  EXPECT_EQ(desktop_.session_notified.count(app_->Handle()), 1u);
+  const size_t hooks = desktop_.HookCount(app_->Handle());
+  const platform::WindowHandle window = app_->Handle();
+  app_.reset();
+  EXPECT_TRUE(desktop_.session_notified.empty());
+  EXPECT_LT(desktop_.HookCount(window), hooks);
+}
+
+TEST_F(ScanTriggerTest, ATriggerNeitherStartsInactiveRemindingNorDelaysTheFirstScan) {
+  StartActive();
+  Main().SpeedButton1->Click();
+  Send(platform::msg::kTimeChange, 0);
+  RunFor(2 * kScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 1);
+  EXPECT_FALSE(Main().Timer1->Enabled());
+
+  Main().SpeedButton2->Click();
+  RunFor(1000);
+  Send(platform::msg::kTimeChange, 0);
+  RunFor(kFirstScanDelayMs + 2000);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+TEST_F(ScanTriggerTest, ATriggerDuringTheNoticeDialogCountsFromTheScansEnd) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(kFirstScanDelayMs + 3000,
+      [&] { Send(platform::msg::kPowerBroadcast, platform::kPbtResumeAutomatic); });
+  Act(kFirstScanDelayMs + 10 * kMinute, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kFirstScanDelayMs + 10 * kMinute + 1000);
+  ASSERT_EQ(FinishedScans(), 1);
+  EXPECT_EQ(Main().Timer1->Interval(), kEarlyScanDelayMs);
+  Act(kEarlyScanDelayMs + 3000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kEarlyScanDelayMs + 5000);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+TEST_F(ScanTriggerTest, TheFirstScanOfTheDayComesWithinAMinuteAfterMidnight) {
+  sim_.SetNow(platform::LocalTime{2026, 12, 7, 23, 20, 0, 0});
+  StartActive();
+  // 23:20:06 now; the hour would end at 00:20.
+  RunFor(39 * kMinute + 50000);
+  EXPECT_EQ(FinishedScans(), 1);
+  RunFor(kMinute);
+  EXPECT_EQ(FinishedScans(), 2);
+  EXPECT_EQ(sim_.Now().day, 8);
+  // Then hourly again.
+  RunFor(kScanIntervalMs - 2 * kMinute);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsTriedAgainInFiveMinutes) {
+  bool drive_missing = true;
+  sim_.on_operation = [&](const platform::SimSystem::Operation& op) -> std::optional<std::string> {
+    if (drive_missing && op.kind == platform::SimSystem::OperationKind::kEnumerate)
+      return "Der Netzwerkpfad wurde nicht gefunden.";
+    return std::nullopt;
+  };
+  StartActive();
+  EXPECT_TRUE(Main().Scan().ListingFailed());
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 2);
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 3);
+  // The drive is back: one more scan, then the hour.
+  drive_missing = false;
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 4);
+  EXPECT_FALSE(Main().Scan().ListingFailed());
+  RunFor(kScanIntervalMs - 10000);
+  EXPECT_EQ(FinishedScans(), 4);
+}
+
+TEST_F(ScanTriggerTest, ASkippedAccountIsTriedAgainButALeftOutAppointmentIsNot) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  sim_.AddAccount("Praxis");
+  sim_.PutFile(sim_.AccountFolder("Praxis") + "erinnerung.dbf", "keine Tabelle");
+  ChooseAccounts("Praxis\r\n");
+  Start();
+  RunFor(kFirstScanDelayMs + 5000);
+  ASSERT_EQ(FinishedScans(), 1);
+  ASSERT_EQ(Main().Scan().Problems().size(), 1u);
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 2);
+
+  // An appointment whose text file is gone leaves that appointment out, nothing else: the next
+  // scan would find it missing again.
+  ChooseAccounts("Familie\r\n");
+  sim_.Remove(sim_.AccountFolder("Familie") + "termine\\" + app::testing::kToday + "090000.trm");
+  RunFor(kRetryScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 3);
+  ASSERT_EQ(Main().Scan().Problems().size(), 1u);
+  RunFor(kScanIntervalMs - 10000);
+  EXPECT_EQ(FinishedScans(), 3);
+}
+
+}  // namespace
+}  // namespace erm::app
