@@ -284,5 +284,11 @@ TEST_F(TabOrderTest, AltAndTheMarkedLetterClicksTheButton) {
   EXPECT_EQ(clicked_, (std::vector<std::string>{"BitBtn2", "BitBtn1", "BitBtn3"}));
 }
 
+TEST_F(TabOrderTest, MarkedLetterOutsideTheAccentedBlockFoldsToo) {
+  apply_->SetCaption("&\x8Aicht");  // S with caron; its small letter is 0x9A
+  EXPECT_TRUE(form_.HandleMnemonic('\x9A'));
+  EXPECT_EQ(clicked_, (std::vector<std::string>{"BitBtn1"}));
+}
+
 }  // namespace
 }  // namespace erm::ui
