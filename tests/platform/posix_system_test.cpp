@@ -62,7 +62,7 @@ class PosixSystemHarness : public SystemHarness {
   void Append(const std::string& path, const std::string& bytes) override {
     std::ofstream(ToHostPath(path), std::ios::binary | std::ios::app) << bytes;
   }
-  void SetCurrentDirectory(const std::string& path) override {
+  void ChangeDirectory(const std::string& path) override {
     if (saved_directory_.empty()) saved_directory_ = fs::current_path();
     fs::current_path(ToHostPath(path));
   }

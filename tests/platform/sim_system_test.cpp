@@ -25,7 +25,7 @@ class SimSystemHarness : public SystemHarness {
   void Append(const std::string& path, const std::string& bytes) override {
     sim_.AppendToFile(path, bytes);
   }
-  void SetCurrentDirectory(const std::string& path) override { sim_.SetCurrentDirectory(path); }
+  void ChangeDirectory(const std::string& path) override { sim_.SetCurrentDirectory(path); }
 
  private:
   static constexpr char kFolder[] = "C:\\Daten\\Test";

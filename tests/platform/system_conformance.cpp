@@ -324,7 +324,7 @@ TEST_P(SystemConformance, MissingOrEmptyFoldersListNoAccounts) {
 
 TEST_P(SystemConformance, FullPathResolvesAgainstTheCurrentDirectory) {
   const std::string here = harness_->Folder();
-  harness_->SetCurrentDirectory(here);
+  harness_->ChangeDirectory(here);
   const std::string drive = here.size() >= 2 && here[1] == ':' ? here.substr(0, 2) : "";
   struct {
     const char* path;

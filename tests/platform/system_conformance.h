@@ -47,7 +47,7 @@ class SystemHarness {
   // Appends through a handle of another program's.
   virtual void Append(const std::string& path, const std::string& bytes) = 0;
   // The harness puts the previous one back when it goes.
-  virtual void SetCurrentDirectory(const std::string& path) = 0;
+  virtual void ChangeDirectory(const std::string& path) = 0;
 };
 
 struct SystemImplementation {

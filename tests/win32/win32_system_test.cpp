@@ -121,6 +121,9 @@ class Win32SystemHarness : public SystemHarness {
   System& system() override { return system_; }
   SystemTraits traits() override {
     SystemTraits traits;
+    // Wine keeps the read-only attribute as the host file's mode, which does not stop the
+    // superuser the tests run as here from writing.
+    traits.read_only_refuses_writing = !IsWine();
     // Windows refuses to replace a read-only file; Wine replaces it.
     traits.read_only_refuses_replacement = !IsWine();
     return traits;
@@ -129,18 +132,22 @@ class Win32SystemHarness : public SystemHarness {
   void PutFile(const std::string& path, const std::string& bytes, uint32_t attributes) override {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // it may be read-only from before
     WriteWholeFile(path, bytes);
-    if (attributes != kAttrArchive) EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+    if (attributes != kAttrArchive) {
+      EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+    }
   }
   void MakeDirectory(const std::string& path, uint32_t attributes) override {
     EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-    if (attributes != kAttrDirectory) EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+    if (attributes != kAttrDirectory) {
+      EXPECT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+    }
   }
   void Append(const std::string& path, const std::string& bytes) override {
     RawHandle planner(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_TRUE(planner.ok());
     planner.Append(bytes);
   }
-  void SetCurrentDirectory(const std::string& path) override {
+  void ChangeDirectory(const std::string& path) override {
     if (saved_directory_.empty()) {
       char saved[MAX_PATH + 1] = {};
       GetCurrentDirectoryA(sizeof saved, saved);
