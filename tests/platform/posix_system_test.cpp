@@ -45,6 +45,7 @@ class PosixSystemHarness : public SystemHarness {
     // Deleting and replacing a name is a right on the folder, not on the file.
     traits.read_only_refuses_removal = false;
     traits.read_only_refuses_replacement = false;
+    traits.open_files_keep_their_name = false;  // an open file keeps its inode instead
     traits.lists_dots_first = false;
     return traits;
   }

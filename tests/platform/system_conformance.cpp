@@ -266,6 +266,29 @@ TEST_P(SystemConformance, ARenameMatchesTheTargetWithoutRegardToCase) {
   EXPECT_EQ(ListAll(system_, Path("*.*")).size(), 3u) << "one file, and the dots";
 }
 
+TEST_P(SystemConformance, AFileHeldOpenIsNeitherReplacedNorRemoved) {
+  if (!harness_->traits().open_files_keep_their_name) {
+    GTEST_SKIP() << "names of open files may change here";
+  }
+  const std::string target = Put("ziel.txt", "alt");
+  const std::string temporary = Put("ziel.txt.neu", "neu");
+  {
+    auto held =
+        system_.OpenFile(target, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+    EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
+    EXPECT_THROW(system_.RemoveFile(target), Error);
+  }
+  {
+    auto held =
+        system_.OpenFile(temporary, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+    EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
+  }
+  EXPECT_EQ(Contents(target), "alt");
+  EXPECT_EQ(Contents(temporary), "neu");
+  system_.RenameFile(temporary, target, RenameMode::kReplaceExisting);
+  EXPECT_EQ(Contents(target), "neu");
+}
+
 TEST_P(SystemConformance, RemoveDeletesPlainFilesOnly) {
   const std::string path = Put("weg.neu", "x");
   system_.RemoveFile(path);
