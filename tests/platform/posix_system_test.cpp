@@ -1,88 +1,83 @@
-// The native tools' platform on real files: renaming in one step, removing, and a close that
-// reports.
+// The native tools' platform on real files, held to the suite that every System passes, as far
+// as a POSIX file system keeps Windows' rules.
 #if !defined(_WIN32)
 
 #include "platform/posix/posix_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+#include <system_error>
 
-#include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/system_conformance.h"
 
 namespace erm::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class PosixSystemTest : public ::testing::Test {
- protected:
-  PosixSystemTest() {
-    dir_ = fs::temp_directory_path() / ("erm_posix_" + std::to_string(::getpid()));
+class PosixSystemHarness : public SystemHarness {
+ public:
+  PosixSystemHarness() {
+    static int count = 0;
+    dir_ = fs::temp_directory_path() /
+           ("erm_posix_" + std::to_string(::getpid()) + "_" + std::to_string(++count));
     fs::create_directories(dir_);
+    dir_ = fs::canonical(dir_);
   }
-  ~PosixSystemTest() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return FromHostPath((dir_ / name).string()); }
-  void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  ~PosixSystemHarness() override {
+    if (!saved_directory_.empty()) fs::current_path(saved_directory_);
+    fs::remove_all(dir_);
   }
-  std::string Get(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+  System& system() override { return system_; }
+  SystemTraits traits() override {
+    SystemTraits traits;
+    traits.names_ignore_case = false;
+    traits.has_drives = false;
+    traits.keeps_dos_attributes = false;  // only a leading "." hides, and nothing is "system"
+    // The superuser writes whatever the mode says.
+    traits.read_only_refuses_writing = ::geteuid() != 0;
+    // Deleting and replacing a name is a right on the folder, not on the file.
+    traits.read_only_refuses_removal = false;
+    traits.read_only_refuses_replacement = false;
+    traits.open_files_keep_their_name = false;  // an open file keeps its inode instead
+    traits.lists_dots_first = false;
+    return traits;
   }
+  std::string Folder() override { return FromHostPath(dir_.string()); }
+  void PutFile(const std::string& path, const std::string& bytes, uint32_t attributes) override {
+    const std::string host = ToHostPath(path);
+    std::error_code missing;  // the file may be new, or read-only from before
+    fs::permissions(host, fs::perms::owner_write, fs::perm_options::add, missing);
+    std::ofstream(host, std::ios::binary | std::ios::trunc) << bytes;
+    if (attributes & kAttrReadOnly) ::chmod(host.c_str(), 0444);
+  }
+  void MakeDirectory(const std::string& path, uint32_t /*attributes*/) override {
+    fs::create_directories(ToHostPath(path));
+  }
+  void Append(const std::string& path, const std::string& bytes) override {
+    std::ofstream(ToHostPath(path), std::ios::binary | std::ios::app) << bytes;
+  }
+  void ChangeDirectory(const std::string& path) override {
+    if (saved_directory_.empty()) saved_directory_ = fs::current_path();
+    fs::current_path(ToHostPath(path));
+  }
+
+ private:
   fs::path dir_;
+  fs::path saved_directory_;
   PosixSystem system_;
 };
 
-TEST_F(PosixSystemTest, RenameReplacesOrKeepsTheExistingFile) {
-  Put("ziel.txt", "alt");
-  Put("ziel.txt.neu", "neu");
-  EXPECT_THROW(
-      system_.RenameFile(Path("ziel.txt.neu"), Path("ziel.txt"), RenameMode::kKeepExisting), Error);
-  EXPECT_EQ(Get("ziel.txt"), "alt");
-  EXPECT_TRUE(fs::exists(dir_ / "ziel.txt.neu"));
-
-  system_.RenameFile(Path("ziel.txt.neu"), Path("ziel.txt"), RenameMode::kReplaceExisting);
-  EXPECT_EQ(Get("ziel.txt"), "neu");
-  EXPECT_FALSE(fs::exists(dir_ / "ziel.txt.neu"));
-
-  Put("frei.neu", "x");
-  system_.RenameFile(Path("frei.neu"), Path("frei.txt"), RenameMode::kKeepExisting);
-  EXPECT_EQ(Get("frei.txt"), "x");
-  EXPECT_FALSE(fs::exists(dir_ / "frei.neu"));
-  EXPECT_THROW(system_.RenameFile(Path("fehlt"), Path("y"), RenameMode::kReplaceExisting), Error);
-}
-
-TEST_F(PosixSystemTest, RemoveDeletesFilesOnly) {
-  Put("weg.txt", "x");
-  system_.RemoveFile(Path("weg.txt"));
-  EXPECT_FALSE(fs::exists(dir_ / "weg.txt"));
-  EXPECT_THROW(system_.RemoveFile(Path("weg.txt")), Error);
-  fs::create_directory(dir_ / "ordner");
-  EXPECT_THROW(system_.RemoveFile(Path("ordner")), Error);
-  EXPECT_TRUE(fs::exists(dir_ / "ordner"));
-}
-
-TEST_F(PosixSystemTest, AClosedFileHasItsBytesAndClosesOnce) {
-  {
-    auto file = system_.OpenFile(Path("a.txt"), FileAccess::kReadWrite, FileShare::kDenyWrite,
-                                 FileOpen::kCreateAlways);
-    file->Write("abc", 3);
-    file->Close();
-    // The destructor after an explicit close must not close a descriptor that another file
-    // may have been given meanwhile.
-    auto other = system_.OpenFile(Path("a.txt"), FileAccess::kRead, FileShare::kDenyNone,
-                                  FileOpen::kExisting);
-    file.reset();
-    EXPECT_EQ(other->Size(), 3u);
-  }
-  EXPECT_EQ(Get("a.txt"), "abc");
-}
+INSTANTIATE_TEST_SUITE_P(Posix, SystemConformance,
+                         ::testing::Values(SystemImplementation{
+                             "Posix", MakeSystemHarness<PosixSystemHarness>}),
+                         SystemImplementationName);
 
 }  // namespace
 }  // namespace erm::platform

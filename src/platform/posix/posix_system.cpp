@@ -126,7 +126,8 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
                                             FileShare /*share: POSIX has no sharing modes*/,
                                             FileOpen mode) {
   int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
-  if (mode == FileOpen::kCreateAlways) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  // A created file is read as well as written, as on Windows: its writer may read back.
+  if (mode == FileOpen::kCreateAlways) flags = O_RDWR | O_CREAT | O_TRUNC;
   const std::string host = ToHostPath(path);
   struct stat st {};
   if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw Error(ErrnoText(EISDIR));

@@ -204,37 +204,49 @@ bool SimDesktop::ShowWindow(WindowHandle window, ShowCommand command) {
   auto w = Find(window);
   if (!w) return false;
   const bool was_visible = w->visible;
+  // As on Windows: a change between minimised and restored shows a hidden window without the
+  // show message, and its size message follows the position message (Windows sends it from the
+  // default handling of that one).
   std::vector<WindowMessage> messages;
-  const auto show_message = [&](bool shown) {
+  const auto show = [&](bool shown) {
+    if (shown == was_visible) return;
     w->visible = shown;
     messages.push_back({window, msg::kShowWindow, shown ? 1u : 0u, 0});
+    messages.push_back({window, msg::kWindowPosChanged, 0, 0});
   };
-  const auto size_message = [&](bool minimized) {
+  const auto change_state = [&](bool minimized) {
+    w->visible = true;
     w->iconic = minimized;
+    messages.push_back({window, msg::kWindowPosChanged, 0, 0});
     messages.push_back({window, msg::kSize, minimized ? kSizeMinimized : kSizeRestored, 0});
   };
   switch (command) {
     case ShowCommand::kHide:
-      if (was_visible) show_message(false);
+      show(false);
       break;
     case ShowCommand::kShowMinimized:
     case ShowCommand::kMinimize:
-      if (!was_visible) show_message(true);
-      if (!w->iconic) size_message(true);
+      if (w->iconic) {
+        show(true);
+      } else {
+        change_state(true);
+      }
       break;
     case ShowCommand::kShowNormal:
     case ShowCommand::kShowNoActivate:
     case ShowCommand::kRestore:
-      if (!was_visible) show_message(true);
-      if (w->iconic) size_message(false);
+      if (w->iconic) {
+        change_state(false);
+      } else {
+        show(true);
+      }
       break;
     case ShowCommand::kShow:
     default:
-      if (!was_visible) show_message(true);
+      show(true);
       break;
   }
   if (messages.empty()) return was_visible;
-  messages.push_back({window, msg::kWindowPosChanged, 0, 0});
   if (!w->visible && foreground_ == window) foreground_ = 0;
   SendInOrder(messages);
   return was_visible;

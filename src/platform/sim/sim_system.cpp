@@ -15,6 +15,9 @@ namespace {
 
 constexpr char kNotFound[] = "Das System kann die angegebene Datei nicht finden";
 constexpr char kAccessDenied[] = "Zugriff verweigert";
+constexpr char kInUse[] =
+    "Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen Prozess verwendet "
+    "wird";
 constexpr char kAlreadyExists[] =
     "Eine Datei kann nicht erstellt werden, wenn sie bereits vorhanden ist";
 
@@ -297,13 +300,16 @@ void SimSystem::RenameFile(const std::string& from, const std::string& to, Renam
   const Node* dir = parent.empty() ? nullptr : Find(parent);
   const bool is_root = parent.size() == 2 && parent[1] == ':';
   if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+  // Files are opened without letting others delete them, so neither name can change while
+  // one of them is open.
+  if (IsOpen(*source)) throw Error(kAccessDenied);
   if (Key(from) == Key(to)) return;
   if (const Node* target = Find(to)) {
     if (mode == RenameMode::kKeepExisting) throw Error(kAlreadyExists);
     if (!target->content || (target->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+    if (IsOpen(*target)) throw Error(kAccessDenied);
   }
-  // A rename keeps the bytes and their modification time; files open on the old target keep
-  // what they had.
+  // A rename keeps the bytes and their modification time.
   const std::shared_ptr<Content> content = source->content;
   const uint32_t attributes = source->attributes;
   Remove(from);
@@ -321,6 +327,7 @@ void SimSystem::RemoveFile(const std::string& path) {
   const Node* node = Find(path);
   if (node == nullptr) throw Error(kNotFound);
   if (!node->content || (node->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  if (IsOpen(*node)) throw Error(kInUse);
   Remove(path);
 }
 

@@ -140,6 +140,8 @@ class SimSystem : public System {
   const Node* Find(const std::string& path) const;
   void MakeParents(const std::string& path);
   void Touch(Content& content) { content.modified = ++changes_; }
+  // Whether a file is open: every open file shares the node's contents.
+  static bool IsOpen(const Node& node) { return node.content && node.content.use_count() > 1; }
 
   std::map<std::string, size_t> index_;  // key -> position in nodes_
   std::vector<Node> nodes_;              // in creation order, which listings keep
