@@ -19,9 +19,9 @@
 
 namespace {
 
-using erm::settings::FirstPlainLine;
-using erm::settings::JoinLinesCrLf;
-using erm::settings::SplitPlainLines;
+using erm::platform::FirstPlainLine;
+using erm::platform::JoinLinesCrLf;
+using erm::platform::SplitPlainLines;
 
 void Check(bool ok) {
   if (!ok) std::abort();
