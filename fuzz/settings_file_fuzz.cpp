@@ -29,7 +29,7 @@ void Check(bool ok) {
 
 // Walks the text again beside its lines: each line, then CR with at most one LF, nothing else.
 void CheckLines(std::string_view text) {
-  const std::vector<std::string> lines = platform::SplitPlainLines(text);
+  const std::vector<std::string> lines = SplitPlainLines(text);
   std::string_view body = text.substr(0, text.find('\x1A'));
   size_t pos = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -47,9 +47,9 @@ void CheckLines(std::string_view text) {
   }
   Check(pos == body.size());
 
-  const std::string first = platform::FirstPlainLine(text);
+  const std::string first = FirstPlainLine(text);
   Check(first == (lines.empty() ? std::string() : lines[0]));
-  Check(platform::SplitPlainLines(platform::JoinLinesCrLf(lines)) == lines);
+  Check(SplitPlainLines(JoinLinesCrLf(lines)) == lines);
 }
 
 char FlipCase(char c) {
@@ -64,13 +64,13 @@ void CheckFiles(std::string_view text) {
   sim.MakeDirectory(sim.ProgramFolder());
   const std::string settings_path = erm::settings::SettingsFilePath(sim);
   const std::string selection_path = erm::settings::AccountSelectionFilePath(sim);
-  const std::vector<std::string> lines = platform::SplitPlainLines(text);
+  const std::vector<std::string> lines = SplitPlainLines(text);
 
   sim.PutFile(settings_path, std::string(text));
   const std::string directory = erm::settings::ReadPlannerDirectory(sim);
-  Check(directory == platform::FirstPlainLine(text));
+  Check(directory == FirstPlainLine(text));
   erm::settings::WritePlannerDirectory(sim, directory);
-  Check(sim.ReadFileBytes(settings_path) == platform::JoinLinesCrLf({directory}));
+  Check(sim.ReadFileBytes(settings_path) == JoinLinesCrLf({directory}));
   Check(erm::settings::ReadPlannerDirectory(sim) == directory);
 
   sim.PutFile(selection_path, std::string(text));
@@ -98,7 +98,7 @@ void CheckFiles(std::string_view text) {
   // Saving the choice and selecting from the saved file again changes nothing.
   const std::vector<std::string> chosen = accounts.SelectedItems();
   erm::settings::WriteAccountSelection(sim, chosen);
-  Check(sim.ReadFileBytes(selection_path) == platform::JoinLinesCrLf(chosen));
+  Check(sim.ReadFileBytes(selection_path) == JoinLinesCrLf(chosen));
   const std::vector<std::string> saved = erm::settings::ReadAccountSelection(sim);
   Check(saved == chosen);
   erm::settings::MemoryAccountList again;
