@@ -77,8 +77,12 @@ void HeadlessHost::DirSearch() {
   if (dir_search) {
     dir_search(accounts_);
   } else {
-    settings::DirSearch(system_, state_.planner_directory, accounts_);
+    settings::DirSearch(system_, SettingsFolder(), state_.planner_directory, accounts_);
   }
+}
+
+std::string HeadlessHost::SettingsFolder() const {
+  return state_.settings_folder.empty() ? system_.ProgramFolder() : state_.settings_folder;
 }
 
 dbf::TDbfTable& HeadlessHost::ReminderTable() {

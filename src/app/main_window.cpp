@@ -8,6 +8,7 @@
 #include "app/help_window.h"
 #include "app/options_dialog.h"
 #include "settings/settings_files.h"
+#include "settings/settings_folder.h"
 #include "ui/application.h"
 
 namespace erm::app {
@@ -236,7 +237,10 @@ void TForm1::BuildTrayIcon() {
 void TForm1::FormCreate(ui::Component*) {
   TrayIcon1->SetHint(kTrayHint);
   // An error here ends the handler: the program then runs hidden, inactive, with no directory.
-  state_.planner_directory = settings::ReadPlannerDirectory(GetApplication().System());
+  platform::System& system = GetApplication().System();
+  state_.settings_folder = settings::ChooseSettingsFolder(system);
+  settings::TakeOverSettingsFiles(system, state_.settings_folder);
+  state_.planner_directory = settings::ReadPlannerDirectory(system, state_.settings_folder);
   state_.seen = false;
   if (state_.planner_directory != settings::kNoPathMarker) {
     SpeedButton2->SetDown(true);

@@ -1,9 +1,10 @@
 #include "app/program.h"
 
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
-#include "app/help_window.h"
 #include "app/options_dialog.h"
+#include "app/second_start.h"
 
 namespace erm::app {
 
@@ -14,7 +15,8 @@ ProgramWindows CreateProgramWindows(ui::Application& app) {
   windows.main_window = &app.CreateForm<TForm1>();
   TForm1& main_window = *windows.main_window;
   ProgramState& state = main_window.State();
-  windows.options_dialog = &app.CreateForm<TForm2>(state.planner_directory, state.seen);
+  windows.options_dialog =
+      &app.CreateForm<TForm2>(state.settings_folder, state.planner_directory, state.seen);
   main_window.SetOptionsDialog(windows.options_dialog);
   windows.help_window = &app.CreateForm<TForm3>();
   main_window.SetHelpWindow(windows.help_window);
@@ -26,8 +28,16 @@ ProgramWindows CreateProgramWindows(ui::Application& app) {
 }
 
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
+  if (HandOverToRunningProgram(desktop)) return 0;
+  ProgramWindows windows;  // outlives the application, whose window hook looks at it
   ui::Application app(system, desktop, peers);
-  CreateProgramWindows(app);
+  // Answered from the start; until the main window exists (its FormCreate may hold a message
+  // box open), a request finds nothing to show.
+  AnswerShowRequests(app, [&windows] {
+    if (windows.main_window != nullptr)
+      windows.main_window->Erinnerungsmodulanzeigen1Click(nullptr);
+  });
+  windows = CreateProgramWindows(app);
   app.Run();
   return 0;
 }

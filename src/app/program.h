@@ -28,7 +28,8 @@ struct ProgramWindows {
 // told not to show the main window.
 ProgramWindows CreateProgramWindows(ui::Application& app);
 
-// The whole program on the given platform; returns when the main window has closed.
+// The whole program on the given platform; returns when the main window has closed, or at once
+// with 0 when a program runs in this session already (which is asked to show its main window).
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers);
 
 }  // namespace erm::app

@@ -7,10 +7,6 @@ namespace {
 
 constexpr char kEndOfText = '\x1A';
 constexpr size_t kChunk = 64 * 1024;
-// What Windows says for a read that runs into another program's byte-range lock.
-constexpr char kLockedText[] =
-    "Der Prozess kann nicht auf die Datei zugreifen, da ein anderer Prozess einen Teil der "
-    "Datei gesperrt hat";
 
 }  // namespace
 
@@ -25,7 +21,7 @@ std::string ReadFileBytes(platform::System& system, const std::string& path) {
     const platform::ReadStatus status =
         file->ReadAt(old_size, bytes.data() + old_size, kChunk, &got);
     bytes.resize(old_size + got);
-    if (status == platform::ReadStatus::kLocked) throw Error(kLockedText);
+    if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText);
     if (got == 0) return bytes;
   }
 }

@@ -36,10 +36,10 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
   }
 }
 
-void DirSearch(platform::System& system, const std::string& planner_directory,
-               AccountList& accounts) {
+void DirSearch(platform::System& system, const std::string& settings_folder,
+               const std::string& planner_directory, AccountList& accounts) {
   DiscoverAccounts(system, planner_directory, accounts);
-  SelectAccounts(ReadAccountSelection(system), accounts);
+  SelectAccounts(ReadAccountSelection(system, settings_folder), accounts);
 }
 
 }  // namespace erm::settings

@@ -136,6 +136,8 @@ const char* SimSystem::OperationName(OperationKind kind) {
       return "rename";
     case OperationKind::kRemove:
       return "remove";
+    case OperationKind::kMakeFolder:
+      return "make folder";
   }
   return "?";
 }
@@ -266,6 +268,7 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
   }
   Node* node = Find(path);
   if (mode == FileOpen::kCreateAlways) {
+    CheckWritableParent(path);
     const std::string parent = Parent(FromHostPath(path));
     const Node* dir = parent.empty() ? nullptr : Find(parent);
     const bool is_root = parent.size() == 2 && parent[1] == ':';
@@ -299,6 +302,8 @@ void SimSystem::RenameFile(const std::string& from, const std::string& to, Renam
   const Node* dir = parent.empty() ? nullptr : Find(parent);
   const bool is_root = parent.size() == 2 && parent[1] == ':';
   if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+  CheckWritableParent(from);
+  CheckWritableParent(to);
   if (Key(from) == Key(to)) return;
   if (const Node* target = Find(to)) {
     if (mode == RenameMode::kKeepExisting) throw Error(kAlreadyExists);
@@ -323,7 +328,30 @@ void SimSystem::RemoveFile(const std::string& path) {
   const Node* node = Find(path);
   if (node == nullptr) throw Error(kNotFound);
   if (!node->content || (node->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  CheckWritableParent(path);
   Remove(path);
+}
+
+void SimSystem::CheckWritableParent(const std::string& path) const {
+  if (write_denied_.count(Key(Parent(FromHostPath(path)))) != 0) throw Error(kAccessDenied);
+}
+
+void SimSystem::CreateFolder(const std::string& path) {
+  if (auto message = Fault(OperationKind::kMakeFolder, path)) throw Error(*message);
+  if (const Node* node = Find(path)) {
+    if (node->content) throw Error(kAlreadyExists);
+    return;
+  }
+  const std::string parent = Parent(FromHostPath(path));
+  const Node* dir = parent.empty() ? nullptr : Find(parent);
+  if (dir == nullptr || dir->content) throw Error(kNotFound);
+  CheckWritableParent(path);
+  MakeDirectory(path);
+}
+
+bool SimSystem::CanCreateFilesIn(const std::string& folder) {
+  const Node* dir = Find(folder);
+  return dir != nullptr && !dir->content && write_denied_.count(Key(folder)) == 0;
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {
