@@ -59,25 +59,6 @@ TEST(LockedReadTest, ALockGoneWithinTwoSecondsIsWaitedFor) {
   EXPECT_EQ(f.table.GetField("TEXT").AsText(), "zwei");
 }
 
-TEST(LockedReadTest, EveryReadHasItsOwnTwoSeconds) {
-  // Two locks of a second and a half each, one per record: the second read's wait is not cut
-  // short by the time the first one took.
-  TableFixture f;
-  f.Put(TwoRecords());
-  const uint64_t start = f.sim.TickCount();
-  f.sim.on_read = [&](const std::string&, uint64_t offset, size_t) {
-    platform::SimSystem::ReadFault fault;
-    const uint64_t t = f.sim.TickCount() - start;
-    const bool first_locked = offset == 129 && t < 1500;
-    const bool second_locked = offset == 168 && t < 3000;
-    if (first_locked || second_locked) fault.kind = platform::SimSystem::ReadFault::kLocked;
-    return fault;
-  };
-  f.table.Open();
-  f.table.Next();
-  EXPECT_EQ(f.table.GetField("TEXT").AsText(), "zwei");
-}
-
 TEST(LockedReadTest, ALockedHeaderFailsTheOpenAfterTwoSeconds) {
   TableFixture f;
   f.Put(TwoRecords());

@@ -92,13 +92,6 @@ TEST_F(Win32FoldersTest, TheWriteTryLeavesNothingBehind) {
   EXPECT_FALSE(system_.CanCreateFilesIn(dir_ + "fehlt\\"));
 }
 
-TEST_F(Win32FoldersTest, AReadOnlyFolderAttributeDoesNotCloseTheFolder) {
-  // Explorer sets it on folders it customises; Windows ignores it for creating files.
-  ASSERT_TRUE(SetFileAttributesA(dir_.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_TRUE(system_.CanCreateFilesIn(dir_));
-  SetFileAttributesA(dir_.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
 TEST(Win32ReadFailureTest, OnlyALockViolationIsWorthAskingAgain) {
   struct Case {
     DWORD code;
