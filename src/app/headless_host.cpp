@@ -74,9 +74,14 @@ void HeadlessHost::EnableScanTimer() {
 
 bool HeadlessHost::DirSearch() {
   events.push_back("DirSearch");
-  if (!dir_search) return settings::DirSearch(system_, state_.planner_directory, accounts_);
+  if (!dir_search)
+    return settings::DirSearch(system_, SettingsFolder(), state_.planner_directory, accounts_);
   dir_search(accounts_);
   return true;
+}
+
+std::string HeadlessHost::SettingsFolder() const {
+  return state_.settings_folder.empty() ? system_.ProgramFolder() : state_.settings_folder;
 }
 
 dbf::TDbfTable& HeadlessHost::ReminderTable() {

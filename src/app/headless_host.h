@@ -37,7 +37,8 @@ class HeadlessHost : public ScanHost {
   HeadlessHost(platform::System& system, ProgramState& state, dbf::TDbfTable* table);
 
   // What DirSearch does; by default the discovery on the state's planner directory with the
-  // selection from the program folder's account selection file.
+  // selection from the account selection file of the state's settings folder, or of the
+  // program folder while that is not set.
   std::function<void(settings::AccountList&)> dir_search;
   // Runs while the notice dialog is open, as a user's click would.
   std::function<void()> on_notice_shown;
@@ -89,6 +90,7 @@ class HeadlessHost : public ScanHost {
   void ShowMainWindow() override;
 
  private:
+  std::string SettingsFolder() const;
   struct FlatNode {
     std::string text;
     bool bold = false;

@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_files.h"
+#include "settings/settings_folder.h"
 #include "ui/application.h"
 
 namespace erm::app {
@@ -244,7 +245,10 @@ void TForm1::BuildTrayIcon() {
 void TForm1::FormCreate(ui::Component*) {
   TrayIcon1->SetHint(kTrayHint);
   // An error here ends the handler: the program then runs hidden, inactive, with no directory.
-  state_.planner_directory = settings::ReadPlannerDirectory(GetApplication().System());
+  platform::System& system = GetApplication().System();
+  state_.settings_folder = settings::ChooseSettingsFolder(system);
+  settings::TakeOverSettingsFiles(system, state_.settings_folder);
+  state_.planner_directory = settings::ReadPlannerDirectory(system, state_.settings_folder);
   state_.seen = false;
   if (state_.planner_directory != settings::kNoPathMarker) {
     SpeedButton2->SetDown(true);

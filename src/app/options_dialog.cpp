@@ -22,9 +22,11 @@ void UseNormalFont(ui::Control* control) {
 
 }  // namespace
 
-TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
+TForm2::TForm2(ui::Application& app, const std::string& settings_folder,
+               std::string& planner_directory, bool& seen)
     : ui::Form(app, "Form2"),
       ListBox1(new ui::ListBox(this, "ListBox1")),
+      settings_folder_(settings_folder),
       planner_directory_(planner_directory),
       seen_(seen),
       accounts_(*ListBox1) {
@@ -113,7 +115,8 @@ TForm2::TForm2(ui::Application& app, std::string& planner_directory, bool& seen)
 }
 
 bool TForm2::DirSearch() {
-  return settings::DirSearch(GetApplication().System(), planner_directory_, accounts_);
+  return settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_,
+                             accounts_);
 }
 
 void TForm2::FormShow(ui::Component*) {
@@ -139,9 +142,9 @@ void TForm2::BitBtn3Click(ui::Component*) {
 void TForm2::BitBtn1Click(ui::Component*) {
   platform::System& system = GetApplication().System();
   const std::string path = Label2->Caption();
-  settings::WritePlannerDirectory(system, path);
+  settings::WritePlannerDirectory(system, settings_folder_, path);
   planner_directory_ = path;
-  settings::WriteAccountSelection(system, accounts_.SelectedItems());
+  settings::WriteAccountSelection(system, settings_folder_, accounts_.SelectedItems());
   Hide();
 }
 

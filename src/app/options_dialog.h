@@ -34,9 +34,10 @@ class ListBoxAccountList : public settings::AccountList {
 
 class TForm2 : public ui::Form {
  public:
-  // The planner directory and the seen flag are the program-wide values the main window holds;
-  // they must outlive the dialog.
-  TForm2(ui::Application& app, std::string& planner_directory, bool& seen);
+  // The settings folder, the planner directory and the seen flag are the program-wide values
+  // the main window holds; they must outlive the dialog.
+  TForm2(ui::Application& app, const std::string& settings_folder, std::string& planner_directory,
+         bool& seen);
 
   // Rebuilds the account list from the planner directory's konten folder and selects the
   // accounts the account selection file names. Throws the platform's Error. False when the
@@ -62,6 +63,7 @@ class TForm2 : public ui::Form {
   ui::OpenDialog* OpenDialog1;
 
  private:
+  const std::string& settings_folder_;
   std::string& planner_directory_;
   bool& seen_;
   ListBoxAccountList accounts_;

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
+#include "app/second_start.h"
 
 namespace erm::app {
 
@@ -14,7 +15,8 @@ ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tr
   windows.main_window = &app.CreateForm<TForm1>(tray_handlers);
   TForm1& main_window = *windows.main_window;
   ProgramState& state = main_window.State();
-  windows.options_dialog = &app.CreateForm<TForm2>(state.planner_directory, state.seen);
+  windows.options_dialog =
+      &app.CreateForm<TForm2>(state.settings_folder, state.planner_directory, state.seen);
   main_window.SetOptionsDialog(windows.options_dialog);
   windows.help_window = &app.CreateForm<TForm3>();
   main_window.SetHelpWindow(windows.help_window);
@@ -26,11 +28,19 @@ ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tr
 }
 
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
+  if (HandOverToRunningProgram(desktop)) return 0;
   // The tray icon's helper windows are this program's own, made before its windows and gone
   // after them.
   tray::TrayHandlers tray_handlers(desktop);
+  ProgramWindows windows;  // outlives the application, whose window hook looks at it
   ui::Application app(system, desktop, peers);
-  CreateProgramWindows(app, tray_handlers);
+  // Answered from the start; until the main window exists (its FormCreate may hold a message
+  // box open), a request finds nothing to show.
+  AnswerShowRequests(app, [&windows] {
+    if (windows.main_window != nullptr)
+      windows.main_window->Erinnerungsmodulanzeigen1Click(nullptr);
+  });
+  windows = CreateProgramWindows(app, tray_handlers);
   app.Run();
   return 0;
 }

@@ -30,7 +30,8 @@ struct ProgramWindows {
 // which must outlive the application's windows.
 ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tray_handlers);
 
-// The whole program on the given platform; returns when the main window has closed.
+// The whole program on the given platform; returns when the main window has closed, or at once
+// with 0 when a program runs in this session already (which is asked to show its main window).
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers);
 
 }  // namespace erm::app

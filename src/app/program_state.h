@@ -9,6 +9,8 @@
 namespace erm::app {
 
 struct ProgramState {
+  // Where the two settings files are kept, ending with a backslash; decided at start-up.
+  std::string settings_folder;
   // A directory ending in a backslash, or the no-path marker; every path into the planner's
   // data is this text with a relative part appended.
   std::string planner_directory;

@@ -24,6 +24,10 @@ constexpr uint8_t kDeletedFlag = 0x2A;
 // How often a record that came back short is read again while the file says it is whole; a file
 // that changes size at every read still gets an answer.
 constexpr int kShortReadRetries = 8;
+// How long a read waits for another program's byte-range lock to go. dBase programs hold a
+// record's lock while their user edits it, which may be for an hour: waiting that long would
+// leave the tray, the menus and the log-off without an answer.
+constexpr uint64_t kLockPatienceMs = 2000;
 constexpr char kOpenWhileActive[] =
     ": Operation bei ge\xF6"
     "ffneter Datenmenge nicht ausf\xFChrbar";
@@ -265,9 +269,12 @@ int64_t TDbfTable::RecordCount() {
 
 size_t TDbfTable::ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size) {
   size_t got = 0;
-  // Another program's byte-range lock lasts as long as its write; ask again until it is gone.
-  while (file.ReadAt(offset, out, size, &got) == platform::ReadStatus::kLocked)
+  // A lock taken for one write is gone within milliseconds; one held longer fails the read.
+  const uint64_t started = system_.TickCount();
+  while (file.ReadAt(offset, out, size, &got) == platform::ReadStatus::kLocked) {
+    if (system_.TickCount() - started >= kLockPatienceMs) throw Error(platform::kLockedReadText);
     system_.Sleep(1);
+  }
   return got;
 }
 

@@ -196,6 +196,14 @@ class Desktop {
   virtual bool EnableWindow(WindowHandle window, bool enable) = 0;
   virtual bool IsWindowEnabled(WindowHandle window) = 0;
 
+  // --- one program per user session ---
+  // Takes `name` for this program in the user's session; false when a running program holds it
+  // already. The name stays taken until this process ends.
+  virtual bool ClaimSessionName(const std::string& name) = 0;
+  // Posts the message to every top-level window of the session's desktop, hidden ones too, and
+  // lets the program that answers it bring its window to the foreground.
+  virtual void BroadcastMessage(uint32_t message) = 0;
+
   // --- timers: periodic, delivered as the timer message to the window ---
   virtual bool SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) = 0;
   virtual bool KillTimer(WindowHandle window, std::uintptr_t id) = 0;

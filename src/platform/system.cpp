@@ -1,5 +1,5 @@
-// What a System that has no way to rename or delete files answers: wrappers that only read,
-// such as the scan tool's, need not forward these.
+// What a System that has no way to rename or delete files, or no folders of its own, answers:
+// wrappers that only read, such as the scan tool's, need not forward these.
 #include "platform/system.h"
 
 #include "platform/error.h"
@@ -20,6 +20,18 @@ void System::RenameFile(const std::string&, const std::string&, RenameMode) {
 
 void System::RemoveFile(const std::string&) {
   throw Error(kNotSupported);
+}
+
+std::string System::UserDataFolder() {
+  throw Error(kNotSupported);
+}
+
+void System::CreateFolder(const std::string&) {
+  throw Error(kNotSupported);
+}
+
+bool System::CanCreateFilesIn(const std::string&) {
+  return true;
 }
 
 }  // namespace erm::platform

@@ -35,6 +35,12 @@ enum class ReadStatus {
   kLocked,
 };
 
+// What Windows says when a read runs into another program's byte-range lock; the program's
+// readers fail with it when the lock outlasts their patience.
+inline constexpr char kLockedReadText[] =
+    "Der Prozess kann nicht auf die Datei zugreifen, da ein anderer Prozess einen Teil der "
+    "Datei gesperrt hat";
+
 class File {
  public:
   virtual ~File() = default;
@@ -99,6 +105,19 @@ class System {
   virtual std::string FullPath(const std::string& path) = 0;
   // Directory of the running program's executable, ending with "\".
   virtual std::string ProgramFolder() = 0;
+  // The user's own folder for program data that travels with the profile (%APPDATA% on
+  // Windows), ending with "\". Throws Error when the system has none. Implementations without
+  // it throw.
+  virtual std::string UserDataFolder();
+  // Creates the folder `path` inside an existing one; a folder that is there already is no
+  // error. Throws Error with the system's message when it fails. Implementations without it
+  // throw.
+  virtual void CreateFolder(const std::string& path);
+  // Whether this program may create files in `folder` at this moment. Found out by trying, since
+  // on Windows the folder's access list decides, not its attributes; the try leaves nothing
+  // behind, also when the program is ended in the middle of it. False when the system cannot
+  // tell. Implementations without it answer true.
+  virtual bool CanCreateFilesIn(const std::string& folder);
 
   virtual LocalTime Now() = 0;
   // Blocks for `ms` milliseconds.

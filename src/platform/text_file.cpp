@@ -10,10 +10,6 @@ constexpr char kEndOfText = '\x1A';
 // reads start small, so that no large buffer is cleared and moved for each of them, and grow.
 constexpr size_t kFirstChunk = 4 * 1024;
 constexpr size_t kChunk = 64 * 1024;
-// What Windows says for a read that runs into another program's byte-range lock.
-constexpr char kLockedText[] =
-    "Der Prozess kann nicht auf die Datei zugreifen, da ein anderer Prozess einen Teil der "
-    "Datei gesperrt hat";
 
 }  // namespace
 
@@ -29,7 +25,7 @@ std::string ReadFileBytes(platform::System& system, const std::string& path) {
     const platform::ReadStatus status =
         file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
     bytes.resize(old_size + got);
-    if (status == platform::ReadStatus::kLocked) throw Error(kLockedText);
+    if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText);
     if (got == 0) return bytes;
     chunk = chunk < kChunk ? chunk * 2 : kChunk;
   }

@@ -39,10 +39,10 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
   }
 }
 
-bool DirSearch(platform::System& system, const std::string& planner_directory,
-               AccountList& accounts) {
+bool DirSearch(platform::System& system, const std::string& settings_folder,
+               const std::string& planner_directory, AccountList& accounts) {
   const bool listed = DiscoverAccounts(system, planner_directory, accounts);
-  SelectAccounts(ReadAccountSelection(system), accounts);
+  SelectAccounts(ReadAccountSelection(system, settings_folder), accounts);
   return listed;
 }
 

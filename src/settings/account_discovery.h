@@ -25,10 +25,10 @@ bool DiscoverAccounts(platform::System& system, const std::string& planner_direc
 // ignored. Earlier selections stay.
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts);
 
-// Discovery, then the selection from the account selection file in the program folder, which
+// Discovery, then the selection from the account selection file in the settings folder, which
 // is created empty when it is missing. A failing file step throws the platform's Error, and the
 // list keeps what was done before it. Returns what the discovery returned.
-bool DirSearch(platform::System& system, const std::string& planner_directory,
-               AccountList& accounts);
+bool DirSearch(platform::System& system, const std::string& settings_folder,
+               const std::string& planner_directory, AccountList& accounts);
 
 }  // namespace erm::settings

@@ -22,33 +22,36 @@ void CreateIfMissing(platform::System& system, const std::string& path, std::str
 
 }  // namespace
 
-std::string SettingsFilePath(platform::System& system) {
-  return system.ProgramFolder() + kSettingsFileName;
+std::string SettingsFilePath(const std::string& folder) {
+  return folder + kSettingsFileName;
 }
 
-std::string AccountSelectionFilePath(platform::System& system) {
-  return system.ProgramFolder() + kAccountSelectionFileName;
+std::string AccountSelectionFilePath(const std::string& folder) {
+  return folder + kAccountSelectionFileName;
 }
 
-std::string ReadPlannerDirectory(platform::System& system) {
-  const std::string path = SettingsFilePath(system);
+std::string ReadPlannerDirectory(platform::System& system, const std::string& folder) {
+  const std::string path = SettingsFilePath(folder);
   CreateIfMissing(system, path, platform::JoinLinesCrLf({kNoPathMarker}));
   return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 
-void WritePlannerDirectory(platform::System& system, const std::string& planner_directory) {
-  platform::ReplaceFileBytes(system, SettingsFilePath(system),
+void WritePlannerDirectory(platform::System& system, const std::string& folder,
+                           const std::string& planner_directory) {
+  platform::ReplaceFileBytes(system, SettingsFilePath(folder),
                              platform::JoinLinesCrLf({planner_directory}));
 }
 
-std::vector<std::string> ReadAccountSelection(platform::System& system) {
-  const std::string path = AccountSelectionFilePath(system);
+std::vector<std::string> ReadAccountSelection(platform::System& system,
+                                              const std::string& folder) {
+  const std::string path = AccountSelectionFilePath(folder);
   CreateIfMissing(system, path, "");
   return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
 }
 
-void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts) {
-  platform::ReplaceFileBytes(system, AccountSelectionFilePath(system),
+void WriteAccountSelection(platform::System& system, const std::string& folder,
+                           const std::vector<std::string>& accounts) {
+  platform::ReplaceFileBytes(system, AccountSelectionFilePath(folder),
                              platform::JoinLinesCrLf(accounts));
 }
 

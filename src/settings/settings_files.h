@@ -1,8 +1,9 @@
-// The program's two settings files in its own folder: erinnerung_config.txt, whose first line is
-// the planner directory, and erinnerung_konten.txt, one chosen account per line. Both are plain
-// Windows-1252 text, written with CR LF and read under the plain line rules (text_file.h).
-// Failures are the platform's Errors, passed on unchanged. A rewrite replaces a file in one step
-// (text_file.h's ReplaceFileBytes): a failure leaves the previous file as it was.
+// The program's two settings files in the settings folder (settings_folder.h):
+// erinnerung_config.txt, whose first line is the planner directory, and erinnerung_konten.txt, one
+// chosen account per line. Both are plain Windows-1252 text, written with CR LF and read under the
+// plain line rules (text_file.h). Failures are the platform's Errors, passed on unchanged. A
+// rewrite replaces a file in one step (text_file.h's ReplaceFileBytes): a failure leaves the
+// previous file as it was.
 #pragma once
 
 #include <string>
@@ -19,20 +20,23 @@ inline constexpr char kNoPathMarker[] = "Pfad nicht gew\xE4hlt!";
 // The planner's executable, whose folder is the planner directory.
 inline constexpr char kPlannerExecutable[] = "Brevantoliske.exe";
 
-std::string SettingsFilePath(platform::System& system);
-std::string AccountSelectionFilePath(platform::System& system);
+// Every call names the settings folder, ending with "\".
+std::string SettingsFilePath(const std::string& folder);
+std::string AccountSelectionFilePath(const std::string& folder);
 
 // Start-up: creates the settings file holding the no-path marker when it is missing (never over
 // one that is there), then returns its first line.
-std::string ReadPlannerDirectory(platform::System& system);
+std::string ReadPlannerDirectory(platform::System& system, const std::string& folder);
 // Rewrites the settings file with `planner_directory` as its only line.
-void WritePlannerDirectory(platform::System& system, const std::string& planner_directory);
+void WritePlannerDirectory(platform::System& system, const std::string& folder,
+                           const std::string& planner_directory);
 
 // Creates the account selection file empty when it is missing (never over one that is there),
 // then returns its lines.
-std::vector<std::string> ReadAccountSelection(platform::System& system);
+std::vector<std::string> ReadAccountSelection(platform::System& system, const std::string& folder);
 // Rewrites the account selection file, one line per account; no account gives an empty file.
-void WriteAccountSelection(platform::System& system, const std::vector<std::string>& accounts);
+void WriteAccountSelection(platform::System& system, const std::string& folder,
+                           const std::vector<std::string>& accounts);
 
 // The path label's text for a file chosen in the file dialog: the no-path marker for no file,
 // else the file name with every "Brevantoliske.exe" removed, in any letter case, which leaves

@@ -261,7 +261,7 @@ TEST(HostileInputTest, LongestFolderNameIsReadOnRealFiles) {
   HeadlessHost host(system, state, &table);
   ReminderScan scan(system, state, host);
   host.dir_search = [&](settings::AccountList& list) {
-    settings::DirSearch(system, state.planner_directory, list);
+    settings::DirSearch(system, system.ProgramFolder(), state.planner_directory, list);
   };
   scan.Timer1Timer();
   fs::remove_all(dir);

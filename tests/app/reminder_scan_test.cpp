@@ -302,6 +302,34 @@ TEST_F(ReminderScanTest, AFailingWalkEndsOnlyItsAccount) {
   EXPECT_TRUE(host_.timer_enabled);
 }
 
+TEST_F(ReminderScanTest, ARecordLockedForEditingCostsItsAccountTwoSecondsAndNoMore) {
+  AddTable("Gesperrt", {{"20261201000000", "20261207080000"}});
+  AddTexts("Gesperrt", "20261207080000", {"Zahnarzt"});
+  AddTable("Gut", {{"20261201000000", "20261207090000"}});
+  AddTexts("Gut", "20261207090000", {"Arzt"});
+  Choose("Gesperrt\r\nGut\r\n");
+  // The planner's user edits the record: its bytes stay locked, the header does not.
+  sim_.on_read = [this](const std::string& path, uint64_t offset, size_t) {
+    platform::SimSystem::ReadFault fault;
+    if (path == AccountFolder("Gesperrt") + "erinnerung.dbf" && offset > 0) {
+      fault.kind = platform::SimSystem::ReadFault::kLocked;
+    }
+    return fault;
+  };
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [Gut] Arzt"});
+  EXPECT_EQ(Problems(),
+            std::vector<std::string>{std::string("Gesperrt: ") + platform::kLockedReadText});
+  uint64_t waited = 0;
+  for (uint32_t ms : sim_.sleeps)
+    waited += ms == 1 ? 1 : 0;
+  EXPECT_GE(waited, 2000u);
+  EXPECT_LE(waited, 2001u);
+  EXPECT_FALSE(table_.Active());
+  // Re-armed; when the next scan comes is the timer's own rule.
+  EXPECT_TRUE(host_.timer_enabled);
+}
+
 TEST_F(ReminderScanTest, AScanRunningPastMidnightKeepsTheDayItStartedOn) {
   // Two accounts' pauses carry the clock from 23:59:59 into the next day: the filter and the
   // due test stay with the day the scan began, today's group too, while the day node texts

@@ -114,7 +114,7 @@ class DirSearchTest : public ::testing::Test {
     sim_.PutFile(sim_.ProgramFolder() + kAccountSelectionFileName, bytes);
   }
   std::vector<std::string> Chosen() {
-    DirSearch(sim_, kPlanner, list_);
+    DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_);
     return list_.SelectedItems();
   }
   FixedListingSystem sim_;
@@ -154,14 +154,14 @@ TEST_F(DirSearchTest, AFailingSelectionFileKeepsTheAccountsFound) {
                     platform::FileOpen) -> std::optional<std::string> {
     return std::string("Zugriff verweigert");
   };
-  EXPECT_THROW(DirSearch(sim_, kPlanner, list_), Error);
+  EXPECT_THROW(DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_), Error);
   EXPECT_EQ(Names(list_), (std::vector<std::string>{"Familie", "B\xFCro", "Verein"}));
 }
 
 TEST_F(DirSearchTest, ASavedSelectionIsWrittenOnceInListOrder) {
   Selection("Verein\r\nFamilie\r\nFamilie\r\n");
-  DirSearch(sim_, kPlanner, list_);
-  WriteAccountSelection(sim_, list_.SelectedItems());
+  DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_);
+  WriteAccountSelection(sim_, sim_.ProgramFolder(), list_.SelectedItems());
   EXPECT_EQ(sim_.ReadFileBytes(sim_.ProgramFolder() + kAccountSelectionFileName),
             "Familie\r\nVerein\r\n");
 }

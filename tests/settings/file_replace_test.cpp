@@ -31,14 +31,15 @@ struct Rewrite {
 std::vector<Rewrite> Rewrites() {
   return {
       {"PlannerDirectory", kSettingsFileName,
-       [](platform::System& s) { WritePlannerDirectory(s, "C:\\Neu\\"); }, "C:\\Neu\\\r\n"},
+       [](platform::System& s) { WritePlannerDirectory(s, s.ProgramFolder(), "C:\\Neu\\"); },
+       "C:\\Neu\\\r\n"},
       {"AccountSelection", kAccountSelectionFileName,
        [](platform::System& s) {
-         WriteAccountSelection(s, {"Familie", "Verein"});
+         WriteAccountSelection(s, s.ProgramFolder(), {"Familie", "Verein"});
        },
        "Familie\r\nVerein\r\n"},
       {"EmptyAccountSelection", kAccountSelectionFileName,
-       [](platform::System& s) { WriteAccountSelection(s, {}); }, ""},
+       [](platform::System& s) { WriteAccountSelection(s, s.ProgramFolder(), {}); }, ""},
   };
 }
 
@@ -127,7 +128,7 @@ TEST_F(FileReplaceTest, AFailingCleanUpIsSwallowedAndTheNextRewriteGoesOverIt) {
     return std::nullopt;
   };
   try {
-    WritePlannerDirectory(sim_, "C:\\Neu\\");
+    WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\Neu\\");
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.message(), kFault);
@@ -135,14 +136,14 @@ TEST_F(FileReplaceTest, AFailingCleanUpIsSwallowedAndTheNextRewriteGoesOverIt) {
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), "C:\\Alt\\\r\n");
   EXPECT_TRUE(sim_.Exists(Temporary(kSettingsFileName)));
   sim_.on_operation = nullptr;
-  WritePlannerDirectory(sim_, "C:\\Neu\\");
+  WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\Neu\\");
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), "C:\\Neu\\\r\n");
   EXPECT_FALSE(sim_.Exists(Temporary(kSettingsFileName)));
 }
 
 TEST_F(FileReplaceTest, AReadOnlySettingsFileIsNotReplaced) {
   sim_.PutFile(Path(kSettingsFileName), "C:\\Alt\\\r\n", platform::kAttrReadOnly);
-  EXPECT_THROW(WritePlannerDirectory(sim_, "C:\\Neu\\"), Error);
+  EXPECT_THROW(WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\Neu\\"), Error);
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), "C:\\Alt\\\r\n");
   EXPECT_FALSE(sim_.Exists(Temporary(kSettingsFileName)));
 }
@@ -151,7 +152,7 @@ TEST_F(FileReplaceTest, AReadOnlySettingsFileIsNotReplaced) {
 TEST_F(FileReplaceTest, AStaleTemporaryFileIsOverwritten) {
   sim_.PutFile(Path(kAccountSelectionFileName), "Familie\r\n");
   sim_.PutFile(Temporary(kAccountSelectionFileName), "Fam");
-  WriteAccountSelection(sim_, {"Verein"});
+  WriteAccountSelection(sim_, sim_.ProgramFolder(), {"Verein"});
   EXPECT_EQ(sim_.ReadFileBytes(Path(kAccountSelectionFileName)), "Verein\r\n");
   EXPECT_FALSE(sim_.Exists(Temporary(kAccountSelectionFileName)));
 }
@@ -166,10 +167,10 @@ TEST_F(FileReplaceTest, AnExistenceCheckThatFailsNeverResetsAFileThatIsThere) {
     if (op.kind == Kind::kExists && ++exists_checks == 1) return std::string(kFault);
     return std::nullopt;
   };
-  EXPECT_EQ(ReadPlannerDirectory(sim_), "C:\\Planer\\");
+  EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), "C:\\Planer\\");
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), "C:\\Planer\\\r\n");
   exists_checks = 0;
-  EXPECT_EQ(ReadAccountSelection(sim_), std::vector<std::string>{"Familie"});
+  EXPECT_EQ(ReadAccountSelection(sim_, sim_.ProgramFolder()), std::vector<std::string>{"Familie"});
   EXPECT_EQ(sim_.ReadFileBytes(Path(kAccountSelectionFileName)), "Familie\r\n");
   EXPECT_FALSE(sim_.Exists(Temporary(kSettingsFileName)));
   EXPECT_FALSE(sim_.Exists(Temporary(kAccountSelectionFileName)));
@@ -181,8 +182,8 @@ TEST_F(FileReplaceTest, FirstStartCreatesTheFilesThroughATemporaryFile) {
     if (op.kind == Kind::kCreate) created.push_back(op.path);
     return std::nullopt;
   };
-  EXPECT_EQ(ReadPlannerDirectory(sim_), kNoPathMarker);
-  EXPECT_TRUE(ReadAccountSelection(sim_).empty());
+  EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), kNoPathMarker);
+  EXPECT_TRUE(ReadAccountSelection(sim_, sim_.ProgramFolder()).empty());
   EXPECT_EQ(created, (std::vector<std::string>{Temporary(kSettingsFileName),
                                                Temporary(kAccountSelectionFileName)}));
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), std::string(kNoPathMarker) + "\r\n");

@@ -64,7 +64,7 @@ TEST(PlainLinesTest, FirstLineStopsAtCrOrEndOfText) {
 }
 
 TEST_F(SettingsFilesTest, MissingSettingsFileIsCreatedWithTheNoPathMarker) {
-  EXPECT_EQ(ReadPlannerDirectory(sim_), kNoPathMarker);
+  EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), kNoPathMarker);
   EXPECT_EQ(sim_.ReadFileBytes(Config()), std::string("Pfad nicht gew\xE4hlt!\r\n"));
   EXPECT_EQ(sim_.ReadFileBytes(Config()).size(), 21u);
 }
@@ -88,29 +88,29 @@ TEST_F(SettingsFilesTest, FirstLineIsThePlannerDirectoryAndTheRestIsIgnored) {
   };
   for (const Case& c : cases) {
     sim_.PutFile(Config(), c.bytes);
-    EXPECT_EQ(ReadPlannerDirectory(sim_), c.directory) << c.name;
+    EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), c.directory) << c.name;
     EXPECT_EQ(sim_.ReadFileBytes(Config()), c.bytes) << c.name << ": reading must not rewrite";
   }
 }
 
 TEST_F(SettingsFilesTest, WritingRewritesTheSettingsFileWithOneLine) {
   sim_.PutFile(Config(), "D:\\Alt\\\r\nzweite Zeile\r\n");
-  WritePlannerDirectory(sim_, "C:\\B\xFCro\\");
+  WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\B\xFCro\\");
   EXPECT_EQ(sim_.ReadFileBytes(Config()), "C:\\B\xFCro\\\r\n");
-  EXPECT_EQ(ReadPlannerDirectory(sim_), "C:\\B\xFCro\\");
+  EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), "C:\\B\xFCro\\");
 }
 
 TEST_F(SettingsFilesTest, AccountSelectionIsCreatedEmptyAndRoundTrips) {
-  EXPECT_TRUE(ReadAccountSelection(sim_).empty());
+  EXPECT_TRUE(ReadAccountSelection(sim_, sim_.ProgramFolder()).empty());
   EXPECT_TRUE(sim_.Exists(Konten()));
   EXPECT_EQ(sim_.ReadFileBytes(Konten()), "");
 
   const std::vector<std::string> accounts = {"Familie", "B\xFCro", " Verein ", ""};
-  WriteAccountSelection(sim_, accounts);
+  WriteAccountSelection(sim_, sim_.ProgramFolder(), accounts);
   EXPECT_EQ(sim_.ReadFileBytes(Konten()), "Familie\r\nB\xFCro\r\n Verein \r\n\r\n");
-  EXPECT_EQ(ReadAccountSelection(sim_), accounts);
+  EXPECT_EQ(ReadAccountSelection(sim_, sim_.ProgramFolder()), accounts);
 
-  WriteAccountSelection(sim_, {});
+  WriteAccountSelection(sim_, sim_.ProgramFolder(), {});
   EXPECT_EQ(sim_.ReadFileBytes(Konten()), "");
 }
 
@@ -121,7 +121,7 @@ TEST_F(SettingsFilesTest, FileErrorsCarryThePlatformsText) {
     return std::nullopt;
   };
   try {
-    ReadPlannerDirectory(sim_);
+    ReadPlannerDirectory(sim_, sim_.ProgramFolder());
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.message(), "Zugriff verweigert");
@@ -136,7 +136,7 @@ TEST_F(SettingsFilesTest, FileErrorsCarryThePlatformsText) {
     fault.message = "Lesefehler";
     return fault;
   };
-  EXPECT_THROW(ReadPlannerDirectory(sim_), Error);
+  EXPECT_THROW(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), Error);
 }
 
 TEST_F(SettingsFilesTest, LockedReadsAndFailedWritesAreErrorsNotShortFiles) {
@@ -148,19 +148,19 @@ TEST_F(SettingsFilesTest, LockedReadsAndFailedWritesAreErrorsNotShortFiles) {
     if (offset > 0) fault.kind = SimSystem::ReadFault::kLocked;
     return fault;
   };
-  EXPECT_THROW(ReadAccountSelection(sim_), Error);
+  EXPECT_THROW(ReadAccountSelection(sim_, sim_.ProgramFolder()), Error);
 
   sim_.on_read = nullptr;
   sim_.on_write = [](const std::string&) -> std::optional<std::string> {
     return std::string("Nicht gen\xFCgend Speicherplatz");
   };
   try {
-    WriteAccountSelection(sim_, {"Familie"});
+    WriteAccountSelection(sim_, sim_.ProgramFolder(), {"Familie"});
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.message(), "Nicht gen\xFCgend Speicherplatz");
   }
-  EXPECT_THROW(WritePlannerDirectory(sim_, "C:\\P\\"), Error);
+  EXPECT_THROW(WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\P\\"), Error);
 }
 
 TEST(ReadFileBytesTest, ShortReadsAreReadOn) {

@@ -93,8 +93,8 @@ std::string MakeTemporaryRoot() {
 class FormsWin32Test : public ::testing::Test {
  protected:
   FormsWin32Test() : root_(MakeTemporaryRoot()), system_(root_ + "programm\\") {
-    settings::WritePlannerDirectory(system_, root_ + "planner\\");
-    settings::WriteAccountSelection(system_, {"Praxis"});
+    settings::WritePlannerDirectory(system_, system_.ProgramFolder(), root_ + "planner\\");
+    settings::WriteAccountSelection(system_, system_.ProgramFolder(), {"Praxis"});
     DrainMessages();
     app_ = std::make_unique<ui::Application>(system_, desktop_, peers_);
     windows_ = CreateProgramWindows(*app_, tray_handlers_);

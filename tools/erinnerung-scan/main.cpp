@@ -96,14 +96,14 @@ std::string ProgramDirectory(platform::System& system, const std::string& host_d
 // The planner directory as the program would read it at start-up, without creating the
 // settings file: a missing file is what a first start makes of it, the no-path marker.
 std::string ReadPlannerDirectory(platform::System& system) {
-  const std::string path = settings::SettingsFilePath(system);
+  const std::string path = settings::SettingsFilePath(system.ProgramFolder());
   if (!system.FileExists(path)) return settings::kNoPathMarker;
   return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 
 // The chosen accounts' lines, without creating a missing selection file.
 std::vector<std::string> ReadAccountSelection(platform::System& system) {
-  const std::string path = settings::AccountSelectionFilePath(system);
+  const std::string path = settings::AccountSelectionFilePath(system.ProgramFolder());
   if (!system.FileExists(path)) return {};
   return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
 }

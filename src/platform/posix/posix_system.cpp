@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -179,6 +180,35 @@ std::string PosixSystem::ProgramFolder() {
   if (n <= 0) return FullPath("");
   std::string exe = FromHostPath(std::string(buffer.data(), static_cast<size_t>(n)));
   return exe.substr(0, exe.find_last_of('\\') + 1);
+}
+
+std::string PosixSystem::UserDataFolder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (config != nullptr && config[0] == '/') {
+    folder = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') throw Error(ErrnoText(ENOENT));
+    folder = std::string(home) + "/.config";
+  }
+  folder = FromHostPath(folder);
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+void PosixSystem::CreateFolder(const std::string& path) {
+  const std::string host = ToHostPath(path);
+  if (::mkdir(host.c_str(), 0755) == 0) return;
+  const int error = errno;
+  struct stat st {};
+  if (error == EEXIST && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+  throw Error(ErrnoText(error));
+}
+
+// The permission bits decide here, and asking leaves nothing behind.
+bool PosixSystem::CanCreateFilesIn(const std::string& folder) {
+  return ::access(ToHostPath(folder).c_str(), W_OK | X_OK) == 0;
 }
 
 LocalTime PosixSystem::Now() {

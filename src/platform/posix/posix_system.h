@@ -18,6 +18,10 @@ class PosixSystem : public System {
   std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override;
+  // $XDG_CONFIG_HOME, else ~/.config, where POSIX programs keep what Windows keeps in %APPDATA%.
+  std::string UserDataFolder() override;
+  void CreateFolder(const std::string& path) override;
+  bool CanCreateFilesIn(const std::string& folder) override;
 
   LocalTime Now() override;
   void Sleep(uint32_t ms) override;

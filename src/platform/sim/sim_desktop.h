@@ -77,6 +77,11 @@ class SimDesktop : public Desktop {
   // Makes SetTimer fail when it answers false.
   std::function<bool(WindowHandle, std::uintptr_t id, uint32_t interval_ms)> on_set_timer;
 
+  // --- one program per session ---
+  // The names running programs hold; a test adds one to play a program that runs already.
+  std::set<std::string> session_names;
+  std::vector<uint32_t> broadcasts;  // every BroadcastMessage, in call order
+
   // --- input state ---
   int cursor_x = 0;
   int cursor_y = 0;
@@ -166,6 +171,8 @@ class SimDesktop : public Desktop {
                    std::intptr_t lparam) override;
   void PostQuitMessage(int exit_code) override;
   uint32_t RegisterWindowMessage(const std::string& name) override;
+  bool ClaimSessionName(const std::string& name) override;
+  void BroadcastMessage(uint32_t message) override;
   bool ShowWindow(WindowHandle window, ShowCommand command) override;
   bool IsWindowVisible(WindowHandle window) override;
   bool IsIconic(WindowHandle window) override;

@@ -140,6 +140,8 @@ const char* SimSystem::OperationName(OperationKind kind) {
       return "rename";
     case OperationKind::kRemove:
       return "remove";
+    case OperationKind::kMakeFolder:
+      return "make folder";
   }
   return "?";
 }
@@ -267,6 +269,7 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
   }
   Node* node = Find(path);
   if (mode == FileOpen::kCreateAlways) {
+    CheckWritableParent(path);
     const std::string parent = Parent(FromHostPath(path));
     const Node* dir = parent.empty() ? nullptr : Find(parent);
     const bool is_root = parent.size() == 2 && parent[1] == ':';
@@ -300,6 +303,8 @@ void SimSystem::RenameFile(const std::string& from, const std::string& to, Renam
   const Node* dir = parent.empty() ? nullptr : Find(parent);
   const bool is_root = parent.size() == 2 && parent[1] == ':';
   if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+  CheckWritableParent(from);
+  CheckWritableParent(to);
   // Files are opened without letting others delete them, so neither name can change while
   // one of them is open.
   if (IsOpen(*source)) throw Error(kAccessDenied);
@@ -327,8 +332,31 @@ void SimSystem::RemoveFile(const std::string& path) {
   const Node* node = Find(path);
   if (node == nullptr) throw Error(kNotFound);
   if (!node->content || (node->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  CheckWritableParent(path);
   if (IsOpen(*node)) throw Error(kInUse);
   Remove(path);
+}
+
+void SimSystem::CheckWritableParent(const std::string& path) const {
+  if (write_denied_.count(Key(Parent(FromHostPath(path)))) != 0) throw Error(kAccessDenied);
+}
+
+void SimSystem::CreateFolder(const std::string& path) {
+  if (auto message = Fault(OperationKind::kMakeFolder, path)) throw Error(*message);
+  if (const Node* node = Find(path)) {
+    if (node->content) throw Error(kAlreadyExists);
+    return;
+  }
+  const std::string parent = Parent(FromHostPath(path));
+  const Node* dir = parent.empty() ? nullptr : Find(parent);
+  if (dir == nullptr || dir->content) throw Error(kNotFound);
+  CheckWritableParent(path);
+  MakeDirectory(path);
+}
+
+bool SimSystem::CanCreateFilesIn(const std::string& folder) {
+  const Node* dir = Find(folder);
+  return dir != nullptr && !dir->content && write_denied_.count(Key(folder)) == 0;
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::Enumerate(const std::string& pattern) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,17 +47,18 @@ class SimSystem : public System {
   // Every file and directory operation the code above can ask for, as the general fault hook
   // sees it.
   enum class OperationKind {
-    kExists,     // FileExists; failing, it answers false, as Windows does when it cannot tell
-    kCreate,     // OpenFile with kCreateAlways
-    kOpen,       // OpenFile with kExisting
-    kRead,       // File::ReadAt
-    kSize,       // File::Size
-    kWrite,      // File::Write
-    kClose,      // File::Close
-    kEnumerate,  // Enumerate; failing, the listing is empty
-    kNext,       // DirEnumeration::Next; failing, the listing ends there
-    kRename,     // RenameFile
-    kRemove,     // RemoveFile
+    kExists,      // FileExists; failing, it answers false, as Windows does when it cannot tell
+    kCreate,      // OpenFile with kCreateAlways
+    kOpen,        // OpenFile with kExisting
+    kRead,        // File::ReadAt
+    kSize,        // File::Size
+    kWrite,       // File::Write
+    kClose,       // File::Close
+    kEnumerate,   // Enumerate; failing, the listing is empty
+    kNext,        // DirEnumeration::Next; failing, the listing ends there
+    kRename,      // RenameFile
+    kRemove,      // RemoveFile
+    kMakeFolder,  // CreateFolder
   };
   struct Operation {
     OperationKind kind = OperationKind::kExists;
@@ -87,8 +89,13 @@ class SimSystem : public System {
   void Advance(uint64_t ms) { ticks_ += ms; }
   std::vector<uint32_t> sleeps;  // every pause asked for, in order
 
+  // Makes a folder like "C:\Program Files" for a program run as invoker: its files can be
+  // read, but none can be created, replaced, renamed into it or removed.
+  void DenyWritesIn(const std::string& folder) { write_denied_.insert(Key(folder)); }
+
   // --- the rest ---
   void SetProgramFolder(std::string folder) { program_folder_ = std::move(folder); }
+  void SetUserDataFolder(std::string folder) { user_data_folder_ = std::move(folder); }
   void SetCurrentDirectory(std::string dir) { current_directory_ = std::move(dir); }
   void SetOemCodePage(int cp) { oem_code_page_ = cp; }
   void SetDecimalSeparator(char c) { decimal_separator_ = c; }
@@ -101,6 +108,9 @@ class SimSystem : public System {
   std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override { return program_folder_; }
+  std::string UserDataFolder() override { return user_data_folder_; }
+  void CreateFolder(const std::string& path) override;
+  bool CanCreateFilesIn(const std::string& folder) override;
 
   LocalTime Now() override;
   void Sleep(uint32_t ms) override;
@@ -140,12 +150,16 @@ class SimSystem : public System {
   const Node* Find(const std::string& path) const;
   void MakeParents(const std::string& path);
   void Touch(Content& content) { content.modified = ++changes_; }
+  // Throws "access denied" when `path` lies directly in a folder that DenyWritesIn closed.
+  void CheckWritableParent(const std::string& path) const;
   // Whether a file is open: every open file shares the node's contents.
   static bool IsOpen(const Node& node) { return node.content && node.content.use_count() > 1; }
 
   std::map<std::string, size_t> index_;  // key -> position in nodes_
   std::vector<Node> nodes_;              // in creation order, which listings keep
   std::string program_folder_ = "C:\\Programme\\Erinnerungsmodul\\";
+  std::string user_data_folder_ = "C:\\Users\\Anwender\\AppData\\Roaming\\";
+  std::set<std::string> write_denied_;  // keys of folders
   std::string current_directory_ = "C:\\";
   int64_t epoch_ms_ = 0;  // local time at tick 0
   uint64_t ticks_ = 0;

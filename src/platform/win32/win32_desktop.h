@@ -76,6 +76,8 @@ class Win32Desktop : public Desktop {
                              ShowCommand show) override;
   int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                  uint32_t flags) override;
+  bool ClaimSessionName(const std::string& name) override;
+  void BroadcastMessage(uint32_t message) override;
   bool OpenFileDialog(WindowHandle owner, OpenFileRequest* request) override;
   int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries, int x,
                      int y) override;
@@ -97,6 +99,8 @@ class Win32Desktop : public Desktop {
   std::exception_ptr pending_;
   std::map<std::pair<int, int>, IconHandle> icons_;
   bool com_initialized_ = false;
+  // The mutex that holds the session name; closed with the desktop (win32_session.cpp).
+  std::shared_ptr<void> session_name_;
 };
 
 }  // namespace erm::platform

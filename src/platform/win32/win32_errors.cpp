@@ -18,6 +18,20 @@ std::string SystemMessage(DWORD code) {
   return text;
 }
 
+// A lock on a local file and one that the server of a network share reports (its "lock
+// conflict" and "lock not granted") both arrive as ERROR_LOCK_VIOLATION. A sharing violation
+// belongs to opening, not to reading, and is an error like any other here.
+ReadFailure ClassifyReadFailure(DWORD code) {
+  switch (code) {
+    case ERROR_HANDLE_EOF:
+      return ReadFailure::kEndOfFile;
+    case ERROR_LOCK_VIOLATION:
+      return ReadFailure::kLocked;
+    default:
+      return ReadFailure::kError;
+  }
+}
+
 void ThrowError(DWORD code) {
   throw Error(SystemMessage(code));
 }

@@ -11,6 +11,15 @@ namespace erm::platform::win32 {
 // FormatMessage puts at its end.
 std::string SystemMessage(DWORD code);
 
+// How a failed ReadFile ends a read.
+enum class ReadFailure {
+  kEndOfFile,
+  // Another program holds a byte-range lock on the bytes asked for: worth asking again.
+  kLocked,
+  kError,
+};
+ReadFailure ClassifyReadFailure(DWORD code);
+
 [[noreturn]] void ThrowError(DWORD code);
 [[noreturn]] void ThrowLastError();
 

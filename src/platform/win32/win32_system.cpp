@@ -8,6 +8,8 @@
 #include "platform/win32/win32_errors.h"
 #include "platform/win32/windows_api.h"
 
+#include <shlobj.h>
+
 namespace erm::platform {
 namespace {
 
@@ -50,8 +52,9 @@ class Win32File : public File {
       DWORD n = 0;
       if (!ReadFile(handle_, static_cast<char*>(out) + done, want, &n, &at)) {
         const DWORD error = GetLastError();
-        if (error == ERROR_HANDLE_EOF) break;
-        if (error == ERROR_LOCK_VIOLATION) return ReadStatus::kLocked;
+        const win32::ReadFailure failure = win32::ClassifyReadFailure(error);
+        if (failure == win32::ReadFailure::kEndOfFile) break;
+        if (failure == win32::ReadFailure::kLocked) return ReadStatus::kLocked;
         ThrowError(error);
       }
       if (n == 0) break;
@@ -244,6 +247,51 @@ std::string Win32System::ProgramFolder() {
   }
   const size_t cut = exe.find_last_of("\\:");
   return cut == std::string::npos ? std::string() : exe.substr(0, cut + 1);
+}
+
+// SHGetFolderPathA rather than the known-folder call: it answers in the ANSI code page, as the
+// program keeps its paths. A profile path with characters outside that code page comes back
+// with "?" in it, and creating the folder then fails with the system's message.
+std::string Win32System::UserDataFolder() {
+  char folder[MAX_PATH] = {};
+  const HRESULT result =
+      SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+  if (FAILED(result)) ThrowError(HRESULT_CODE(result));
+  std::string path = folder;
+  if (path.empty()) ThrowError(ERROR_PATH_NOT_FOUND);
+  if (path.back() != '\\') path += '\\';
+  return path;
+}
+
+void Win32System::CreateFolder(const std::string& path) {
+  if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
+  if (CreateDirectoryA(path.c_str(), nullptr)) return;
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return;
+  }
+  ThrowError(error);
+}
+
+// A file that the system deletes when its last handle closes: the process may be ended at any
+// moment without leaving it behind. Under "C:\Program Files" a program that runs as invoker
+// (ours says so in its manifest, which also keeps Windows from redirecting the write into the
+// virtual store) gets ERROR_ACCESS_DENIED here. Wine follows the host's file permissions.
+bool Win32System::CanCreateFilesIn(const std::string& folder) {
+  if (!IsUsablePath(folder)) return false;
+  const std::string probe =
+      folder + "~erinnerung-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  const HANDLE handle = CreateFileA(
+      probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    // Only a machine that went down in the middle of a try leaves the file.
+    return GetLastError() == ERROR_FILE_EXISTS && DeleteFileA(probe.c_str());
+  }
+  CloseHandle(handle);
+  return true;
 }
 
 LocalTime Win32System::Now() {

@@ -17,6 +17,9 @@ class Win32System : public System {
   std::unique_ptr<DirEnumeration> Enumerate(const std::string& pattern) override;
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override;
+  std::string UserDataFolder() override;
+  void CreateFolder(const std::string& path) override;
+  bool CanCreateFilesIn(const std::string& folder) override;
 
   LocalTime Now() override;
   void Sleep(uint32_t ms) override;
