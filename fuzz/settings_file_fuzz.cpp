@@ -61,20 +61,21 @@ char FlipCase(char c) {
 // Both files through the platform, as start-up, DirSearch and saving the options use them.
 void CheckFiles(std::string_view text) {
   erm::platform::SimSystem sim;
-  sim.MakeDirectory(sim.ProgramFolder());
-  const std::string settings_path = erm::settings::SettingsFilePath(sim);
-  const std::string selection_path = erm::settings::AccountSelectionFilePath(sim);
+  const std::string folder = sim.ProgramFolder();
+  sim.MakeDirectory(folder);
+  const std::string settings_path = erm::settings::SettingsFilePath(folder);
+  const std::string selection_path = erm::settings::AccountSelectionFilePath(folder);
   const std::vector<std::string> lines = SplitPlainLines(text);
 
   sim.PutFile(settings_path, std::string(text));
-  const std::string directory = erm::settings::ReadPlannerDirectory(sim);
+  const std::string directory = erm::settings::ReadPlannerDirectory(sim, folder);
   Check(directory == FirstPlainLine(text));
-  erm::settings::WritePlannerDirectory(sim, directory);
+  erm::settings::WritePlannerDirectory(sim, folder, directory);
   Check(sim.ReadFileBytes(settings_path) == JoinLinesCrLf({directory}));
-  Check(erm::settings::ReadPlannerDirectory(sim) == directory);
+  Check(erm::settings::ReadPlannerDirectory(sim, folder) == directory);
 
   sim.PutFile(selection_path, std::string(text));
-  const std::vector<std::string> selection = erm::settings::ReadAccountSelection(sim);
+  const std::vector<std::string> selection = erm::settings::ReadAccountSelection(sim, folder);
   Check(selection == lines);
 
   // Entries: a case variant and an extension of each of the first lines, the line itself, and
@@ -97,9 +98,9 @@ void CheckFiles(std::string_view text) {
 
   // Saving the choice and selecting from the saved file again changes nothing.
   const std::vector<std::string> chosen = accounts.SelectedItems();
-  erm::settings::WriteAccountSelection(sim, chosen);
+  erm::settings::WriteAccountSelection(sim, folder, chosen);
   Check(sim.ReadFileBytes(selection_path) == JoinLinesCrLf(chosen));
-  const std::vector<std::string> saved = erm::settings::ReadAccountSelection(sim);
+  const std::vector<std::string> saved = erm::settings::ReadAccountSelection(sim, folder);
   Check(saved == chosen);
   erm::settings::MemoryAccountList again;
   for (int i = 0; i < accounts.Count(); ++i)
@@ -118,7 +119,7 @@ void CheckFiles(std::string_view text) {
     return fault;
   };
   sim.PutFile(selection_path, std::string(text));
-  Check(erm::settings::ReadAccountSelection(sim) == lines);
+  Check(erm::settings::ReadAccountSelection(sim, folder) == lines);
 }
 
 }  // namespace
