@@ -284,7 +284,7 @@ TEST_F(FormsWin32Test, OptionsDialogStartsOnThePathChoiceAndEnterOnAbbrechenDoes
   desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYDOWN, VK_RETURN, 0});
   desktop_.DispatchMessage({platform::WindowHandle(focus), WM_KEYUP, VK_RETURN, 0});
   EXPECT_FALSE(Options().Visible());
-  EXPECT_EQ(settings::ReadPlannerDirectory(system_), saved);
+  EXPECT_EQ(settings::ReadPlannerDirectory(system_, system_.ProgramFolder()), saved);
 }
 
 }  // namespace
