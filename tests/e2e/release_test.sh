@@ -20,15 +20,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine-env
 
-readonly APP_TITLE="Erinnerungsmodul"
-readonly APP_CLASS="ErinnerungsmodulApplication"
 readonly TRAY_CAPTION="Wine System Tray"
 readonly RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly PUBLISHER="QX-Brevantoliske"
 readonly SETTINGS_FILES=(erinnerung_config.txt erinnerung_konten.txt)
 readonly ARCHIVE_FILES=(LIESMICH.txt dbfcat.exe erinnerung-scan.exe erinnerung.exe)
-readonly WAIT=180
 readonly RELEASE="${ERM_RELEASE_DIR:-build/e2e/release}"
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 readonly WINDOWS_BUILD=build/windows

@@ -12,16 +12,9 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine-env
 
-readonly NOTICE_CAPTION="QX-Brevantoliske ERINNERUNGSMODUL"
-readonly MAIN_CAPTION=$' QX-Brevantoliske-Erinnerungsmodul f\xc3\xbcr alle Jahre'  # UTF-8
-readonly OPTIONS_CAPTION="Optionen"
-readonly APP_TITLE="Erinnerungsmodul"
-readonly APP_CLASS="ErinnerungsmodulApplication"
-readonly FORM_CLASS="ErinnerungsmodulForm"
 # The main menu's "&Optionen..." as the program numbers its commands from 0x100 on: the menu
 # bar's own root takes the first number, "&Programm" the second, its first item the third.
 readonly OPTIONS_COMMAND=258
-readonly WAIT=180
 readonly KILL_RUNS="${ERM_KILL_RUNS:-20}"
 readonly WINDOWS_BUILD="${ERM_WINDOWS_BUILD:-build/windows}"
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
@@ -42,14 +35,7 @@ build_what_is_missing() {
 }
 
 PROGRAM_PID=""
-start_program() {
-  wine_start "$1/erinnerung.log" "$1/erinnerung.exe"
-  PROGRAM_PID=$WINE_LAST_PID
-  wine_env_on_exit "wine_stop_program $PROGRAM_PID"
-}
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
-main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
-main_window_hidden() { ! main_window_shown; }
 options_shown() { probe --class "$FORM_CLASS" rects "$OPTIONS_CAPTION" >/dev/null; }
 options_hidden() { ! options_shown; }
 # The program is up once its tray icon's window is there: Wine's tray shows one child per icon.
