@@ -429,12 +429,7 @@ TEST_F(ProgramTest, ShowingTheMainWindowStopsCyclingAndRefreshesTheAccounts) {
 TEST_F(ProgramTest, ShowingTheMainWindowIgnoresAFailingAccountDiscovery) {
   UsePlanner();
   Start();
-  const std::string selection = sim_.ProgramFolder() + settings::kAccountSelectionFileName;
-  sim_.on_open = [&](const std::string& path, platform::FileAccess,
-                     platform::FileOpen) -> std::optional<std::string> {
-    if (path == selection) return std::string("Zugriff verweigert");
-    return std::nullopt;
-  };
+  RefuseTheSelectionFile();
   Main().Erinnerungsmodulanzeigen1->Click();
   EXPECT_TRUE(Main().Visible());
   EXPECT_TRUE(desktop_.message_boxes.empty());

@@ -304,12 +304,7 @@ TEST_F(OptionsDialogTest, FailingToSaveIsReportedAndKeepsTheDialogOpen) {
 TEST_F(OptionsDialogTest, AFailingDiscoveryOnShowIsReportedAndTheDialogStillShows) {
   UsePlanner();
   Start();
-  const std::string selection = sim_.ProgramFolder() + settings::kAccountSelectionFileName;
-  sim_.on_open = [&](const std::string& path, platform::FileAccess,
-                     platform::FileOpen) -> std::optional<std::string> {
-    if (path == selection) return std::string("Zugriff verweigert");
-    return std::nullopt;
-  };
+  RefuseTheSelectionFile();
   Main().Optionen1->Click();
   EXPECT_TRUE(Options().Visible());
   ASSERT_EQ(desktop_.message_boxes.size(), 1u);

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ class ProgramTest : public ::testing::Test {
   }
   // A planner directory whose settings file names it, reminding active at start-up.
   void UsePlanner() { WriteSettings(std::string(kPlanner) + "\r\n"); }
+  // Every later opening of the account selection file is refused, as a file held by another
+  // program is.
+  void RefuseTheSelectionFile() {
+    const std::string selection = sim_.ProgramFolder() + settings::kAccountSelectionFileName;
+    sim_.on_open = [selection](const std::string& path, platform::FileAccess,
+                               platform::FileOpen) -> std::optional<std::string> {
+      if (path == selection) return std::string("Zugriff verweigert");
+      return std::nullopt;
+    };
+  }
   // An account whose appointments at the given times (hhmmss) today have come due, each with
   // one text line.
   void AddAccountDueToday(const std::string& account, const std::vector<std::string>& times) {

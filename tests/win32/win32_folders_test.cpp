@@ -2,14 +2,7 @@
 // folder, creating a folder, and whether the program may create files in one; and how a failed
 // ReadFile is read, lock or error.
 #include "platform/win32/win32_system.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 
