@@ -1,6 +1,6 @@
 // A network share's latency for the benchmarks: every read call of a table file (".dbf") waits a
 // fixed time before it reads, as a round trip to the file server would, on top of the platform
-// the tools use (real files, fixed clock, no pauses).
+// the tools use (real files, fixed clock, no pauses); the other files may wait too.
 #pragma once
 
 #include <chrono>
@@ -19,6 +19,15 @@ class ShareLatencySystem : public tools::ToolSystem {
 
   // The wait per read call of a table; zero reads at local speed.
   std::chrono::microseconds read_delay{0};
+  // The wait for opening any other file and for each read of it (the appointment files, which
+  // the scan reads on a second thread: nothing here is counted).
+  std::chrono::microseconds file_delay{0};
+  // Off, the scan reads its appointment files in turn.
+  bool concurrent_reads = true;
+
+  bool ConcurrentFileReads() override {
+    return concurrent_reads && ToolSystem::ConcurrentFileReads();
+  }
   // Read calls of tables and the time they waited in all, for the report.
   uint64_t table_reads = 0;
   std::chrono::nanoseconds waited{0};
@@ -26,18 +35,23 @@ class ShareLatencySystem : public tools::ToolSystem {
   std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::FileAccess access,
                                            platform::FileShare share,
                                            platform::FileOpen mode) override {
-    std::unique_ptr<platform::File> file = ToolSystem::OpenFile(path, access, share, mode);
     const bool table = path.size() >= 4 && path.compare(path.size() - 4, 4, ".dbf") == 0;
-    if (!table) return file;
-    return std::make_unique<DelayedFile>(std::move(file), *this);
+    if (!table && file_delay.count() > 0) std::this_thread::sleep_for(file_delay);
+    std::unique_ptr<platform::File> file = ToolSystem::OpenFile(path, access, share, mode);
+    if (!table && file_delay.count() == 0) return file;
+    return std::make_unique<DelayedFile>(std::move(file), *this, table);
   }
 
  private:
   class DelayedFile : public platform::File {
    public:
-    DelayedFile(std::unique_ptr<platform::File> base, ShareLatencySystem& owner)
-        : base_(std::move(base)), owner_(owner) {}
+    DelayedFile(std::unique_ptr<platform::File> base, ShareLatencySystem& owner, bool table)
+        : base_(std::move(base)), owner_(owner), table_(table) {}
     platform::ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+      if (!table_) {
+        std::this_thread::sleep_for(owner_.file_delay);
+        return base_->ReadAt(offset, out, size, got);
+      }
       ++owner_.table_reads;
       if (owner_.read_delay.count() > 0) {
         const auto start = std::chrono::steady_clock::now();
@@ -53,6 +67,7 @@ class ShareLatencySystem : public tools::ToolSystem {
    private:
     std::unique_ptr<platform::File> base_;
     ShareLatencySystem& owner_;
+    bool table_;
   };
 };
 

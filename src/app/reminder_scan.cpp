@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "app/appointment_file.h"
 #include "app/date_key.h"
@@ -71,14 +73,22 @@ bool ReminderScan::Timer1Timer() {
   host_.SetProgressRange(chosen, 1);
   const double key_number = DateKeyNumber(DateKey(system_.Now()));
 
-  int k = 0;
-  for (int i = 0; i < accounts.Count(); ++i) {
-    if (!accounts.Selected(i)) continue;
-    const std::string account = accounts.Item(i);
-    host_.SetStatusCaption(StatusCaption(++k, chosen, account));
-    host_.StepProgress();
-    host_.Pause(kAccountPauseMs);
-    ScanAccount(account, date_key, key_number);
+  // The appointment files are read beside the walks; what both found goes into the due list
+  // after the last walk, in the order of reading each file when its record is met.
+  std::vector<AccountSteps> walked;
+  {
+    AppointmentReader reader(system_);
+    int k = 0;
+    for (int i = 0; i < accounts.Count(); ++i) {
+      if (!accounts.Selected(i)) continue;
+      const std::string account = accounts.Item(i);
+      host_.SetStatusCaption(StatusCaption(++k, chosen, account));
+      host_.StepProgress();
+      host_.Pause(kAccountPauseMs);
+      walked.push_back(ScanAccount(account, date_key, key_number, reader));
+      reader.Flush();
+    }
+    AddSteps(walked, reader.TakeAll());
   }
 
   host_.Pause(kFinalPauseMs);
@@ -97,8 +107,13 @@ bool ReminderScan::RetrySoon() const {
                      [](const ScanProblem& problem) { return problem.whole_account; });
 }
 
-void ReminderScan::ScanAccount(const std::string& account, const std::string& date_key,
-                               double key_number) {
+ReminderScan::AccountSteps ReminderScan::ScanAccount(const std::string& account,
+                                                     const std::string& date_key, double key_number,
+                                                     AppointmentReader& reader) {
+  AccountSteps walk{account, {}};
+  const auto problem = [&walk, &account](std::string message, bool whole_account) {
+    walk.steps.push_back({0, ScanProblem{account, std::move(message), whole_account}});
+  };
   dbf::TDbfTable& table = host_.ReminderTable();
   table.Close();
   table.SetTableName(kReminderTableName);
@@ -114,13 +129,10 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
   } catch (const Error& e) {
     // An account without a table has no appointments to lose; one whose table is there but
     // does not open (locked, damaged) may have lost any of them.
-    const bool table_there = system_.FileExists(table.FilePath() + table.TableName());
-    problems_.push_back({account, e.message(), table_there});
-    return;
+    problem(e.message(), system_.FileExists(table.FilePath() + table.TableName()));
+    return walk;
   }
-  // The account's entries go into the due list together, after its walk: one merge per account
-  // instead of one per appointment, in the same order as adding them one by one.
-  std::vector<std::string> entries;
+  reader.BeginAccount(account, state_.planner_directory + "konten\\" + account + "\\termine\\");
   // A table that fails in the middle of its walk loses the rest of its records, not the scan.
   try {
     const int64_t passing = table.CountVisibleRecords();
@@ -135,40 +147,49 @@ void ReminderScan::ScanAccount(const std::string& account, const std::string& da
         try {
           termin = field.AsNumber();
         } catch (const Error& e) {
-          problems_.push_back({account, e.message(), false});
+          problem(e.message(), false);
           is_number = false;
         }
         // A binary double may hold NaN, which fails every comparison: the record would vanish
         // without a word, so it is reported like a text that is no number.
         if (is_number && std::isnan(termin)) {
-          problems_.push_back({account, NotANumberMessage(field.AsText()), false});
+          problem(NotANumberMessage(field.AsText()), false);
           is_number = false;
         }
-        if (is_number && termin >= key_number) AddAppointment(account, field.AsText(), &entries);
+        if (is_number && termin >= key_number)
+          walk.steps.push_back({reader.Queue(field.AsText()), std::nullopt});
         table.Next();
       }
     }
   } catch (const Error& e) {
-    problems_.push_back({account, e.message()});
+    problem(e.message(), true);
   }
-  due_list_.AddAll(std::move(entries));
   table.Close();
+  return walk;
 }
 
-void ReminderScan::AddAppointment(const std::string& account, const std::string& termin_text,
-                                  std::vector<std::string>* entries) {
-  const std::string path =
-      state_.planner_directory + "konten\\" + account + "\\termine\\" + termin_text + ".trm";
-  std::vector<std::string> texts;
-  try {
-    texts = ReadAppointmentTexts(system_, path);
-  } catch (const Error& e) {
-    // One unreadable file must not stop reminding: the record is left out, the scan goes on.
-    problems_.push_back({account, path + ": " + e.message(), false});
-    return;
+void ReminderScan::AddSteps(const std::vector<AccountSteps>& accounts,
+                            std::vector<AppointmentRead> reads) {
+  for (const AccountSteps& walk : accounts) {
+    // An account's entries go into the due list together: one merge per account instead of one
+    // per appointment, in the same order as adding them one by one.
+    std::vector<std::string> entries;
+    for (const Step& step : walk.steps) {
+      if (step.problem) {
+        problems_.push_back(*step.problem);
+        continue;
+      }
+      AppointmentRead& read = reads[step.read];
+      if (read.failed) {
+        // One unreadable file must not stop reminding: the record is left out, the scan goes on.
+        problems_.push_back({walk.account, read.path + ": " + read.error, false});
+        continue;
+      }
+      entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
+                     std::make_move_iterator(read.entries.end()));
+    }
+    due_list_.AddAll(std::move(entries));
   }
-  for (const std::string& text : texts)
-    entries->push_back(termin_text + " [" + account + "] " + text);
 }
 
 }  // namespace erm::app

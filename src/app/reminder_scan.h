@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/appointment_reader.h"
 #include "app/due_list.h"
 #include "app/presentation.h"
 #include "app/program_state.h"
@@ -51,10 +53,22 @@ class ReminderScan {
   static std::string ReminderFilter(const std::string& date_key);
 
  private:
-  void ScanAccount(const std::string& account, const std::string& date_key, double key_number);
-  // Appends the appointment's due-list entries to `entries`.
-  void AddAppointment(const std::string& account, const std::string& termin_text,
-                      std::vector<std::string>* entries);
+  // What a walk met, in its order: a problem, or a due record whose file is queued.
+  struct Step {
+    size_t read = 0;  // the record's place in the reader
+    std::optional<ScanProblem> problem;
+  };
+  struct AccountSteps {
+    std::string account;
+    std::vector<Step> steps;
+  };
+
+  // Walks the account's table, queueing the due records' files in `reader`.
+  AccountSteps ScanAccount(const std::string& account, const std::string& date_key,
+                           double key_number, AppointmentReader& reader);
+  // The due list and the problems from the walks' steps and the files read, account by account
+  // as the walks met them.
+  void AddSteps(const std::vector<AccountSteps>& accounts, std::vector<AppointmentRead> reads);
   // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
   bool RetrySoon() const;
 

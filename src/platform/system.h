@@ -33,6 +33,9 @@ enum class ReadStatus {
   // Another program holds a byte-range lock on the bytes asked for; nothing was read. The
   // caller decides whether to wait and ask again.
   kLocked,
+  // Fewer bytes than asked, because the file ends there as it stands now. Reads that come back
+  // short for another reason answer kOk, so a reader who needs the rest asks again.
+  kEndOfFile,
 };
 
 // What Windows says when a read runs into another program's byte-range lock; the program's
@@ -44,7 +47,8 @@ inline constexpr char kLockedReadText[] =
 class File {
  public:
   virtual ~File() = default;
-  // Reads up to `size` bytes at `offset`; *got receives the count, fewer at the end of the file.
+  // Reads up to `size` bytes at `offset`; *got receives the count, fewer at the end of the file
+  // (then kEndOfFile, where the system can tell).
   // Throws Error with the system's message for any failure but a lock.
   virtual ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) = 0;
   // The size the file has now; asked anew at every call, so it follows another writer.
@@ -85,6 +89,10 @@ class System {
   // Throws Error with the system's message when the file cannot be opened or created.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
                                          FileShare share, FileOpen mode) = 0;
+  // Whether files may be opened and read on another thread while this one goes on using the
+  // system. The real systems allow it; a simulation that records and counts its calls in one
+  // order does not. Implementations without it answer false.
+  virtual bool ConcurrentFileReads() { return false; }
   // True for an existing plain file; false for directories, for anything missing, and when
   // the system cannot tell (this never throws).
   virtual bool FileExists(const std::string& path) = 0;

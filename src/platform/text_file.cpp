@@ -26,7 +26,9 @@ std::string ReadFileBytes(platform::System& system, const std::string& path) {
         file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
     bytes.resize(old_size + got);
     if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText);
-    if (got == 0) return bytes;
+    // Asking past the end again would cost a call, on a share a round trip, for every
+    // appointment file the scan reads.
+    if (got == 0 || status == platform::ReadStatus::kEndOfFile) return bytes;
     chunk = chunk < kChunk ? chunk * 2 : kChunk;
   }
 }

@@ -58,7 +58,7 @@ TEST(PlainLinesTest, FirstLineStopsAtCrOrEndOfText) {
   EXPECT_EQ(platform::FirstPlainLine("C:\\a\\\r\nzweite"), "C:\\a\\");
   EXPECT_EQ(platform::FirstPlainLine("C:\\a\\\nzweite\n"), "C:\\a\\\nzweite\n");
   EXPECT_EQ(platform::FirstPlainLine("abc\x1A"
-                           "def\r"),
+                                     "def\r"),
             "abc");
   EXPECT_EQ(platform::FirstPlainLine("\r\nabc"), "");
 }
@@ -141,8 +141,11 @@ TEST_F(SettingsFilesTest, FileErrorsCarryThePlatformsText) {
 
 TEST_F(SettingsFilesTest, LockedReadsAndFailedWritesAreErrorsNotShortFiles) {
   // A read that runs into another program's lock must not pass for the end of the file, or a
-  // partly read selection would silently drop accounts.
-  sim_.PutFile(Konten(), "Familie\r\nVerein\r\n");
+  // partly read selection would silently drop accounts. The list is longer than one read.
+  std::string accounts;
+  while (accounts.size() < 10000)
+    accounts += "Familie\r\nVerein\r\n";
+  sim_.PutFile(Konten(), accounts);
   sim_.on_read = [](const std::string&, uint64_t offset, size_t) {
     SimSystem::ReadFault fault;
     if (offset > 0) fault.kind = SimSystem::ReadFault::kLocked;

@@ -21,6 +21,7 @@ class ToolSystem : public platform::System {
                                            platform::FileOpen mode) override {
     return base_.OpenFile(path, access, share, mode);
   }
+  bool ConcurrentFileReads() override { return base_.ConcurrentFileReads(); }
   bool FileExists(const std::string& path) override { return base_.FileExists(path); }
   std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {
     return base_.Enumerate(pattern);

@@ -40,12 +40,18 @@ class PosixFile : public File {
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
     size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::pread(fd_, static_cast<char*>(out) + done, size - done,
-                                static_cast<off_t>(offset + done));
+      const size_t want = size - done;
+      const ssize_t n =
+          ::pread(fd_, static_cast<char*>(out) + done, want, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) throw Error(ErrnoText(errno));
-      if (n == 0) break;
       done += static_cast<size_t>(n);
+      // A file's read comes back short only at its end: asking once more would cost a call for
+      // every small file read to its end.
+      if (static_cast<size_t>(n) < want) {
+        *got = done;
+        return ReadStatus::kEndOfFile;
+      }
     }
     *got = done;
     return ReadStatus::kOk;
@@ -129,12 +135,14 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
   int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
   // A created file is read as well as written, as on Windows: its writer may read back.
   if (mode == FileOpen::kCreateAlways) flags = O_RDWR | O_CREAT | O_TRUNC;
-  const std::string host = ToHostPath(path);
-  struct stat st {};
-  if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw Error(ErrnoText(EISDIR));
-  const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0644);
+  const int fd = ::open(ToHostPath(path).c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) throw Error(ErrnoText(errno));
-  return std::make_unique<PosixFile>(fd);
+  auto file = std::make_unique<PosixFile>(fd);
+  // POSIX opens a folder for reading, Windows does not. Asked of the open descriptor, so that
+  // the path is looked up once.
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw Error(ErrnoText(EISDIR));
+  return file;
 }
 
 bool PosixSystem::FileExists(const std::string& path) {

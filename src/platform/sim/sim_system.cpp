@@ -64,7 +64,8 @@ class SimSystem::SimFile : public File {
       *got = std::min<size_t>(limit, data.size() - static_cast<size_t>(offset));
       std::memcpy(out, data.data() + offset, *got);
     }
-    return ReadStatus::kOk;
+    const bool at_end = offset + *got >= data.size();
+    return *got < size && at_end ? ReadStatus::kEndOfFile : ReadStatus::kOk;
   }
 
   uint64_t Size() override {

@@ -61,7 +61,7 @@ class Win32File : public File {
       done += n;
     }
     *got = done;
-    return ReadStatus::kOk;
+    return done < size ? ReadStatus::kEndOfFile : ReadStatus::kOk;
   }
 
   uint64_t Size() override {
