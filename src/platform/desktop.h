@@ -203,6 +203,10 @@ class Desktop {
   // Posts the message to every top-level window of the session's desktop, hidden ones too, and
   // lets the program that answers it bring its window to the foreground.
   virtual void BroadcastMessage(uint32_t message) = 0;
+  // Asks the system to start this program again, without arguments, after an installer has
+  // ended it to replace its files; not after a crash, a hang or a restart of the system. False
+  // when the system cannot.
+  virtual bool RegisterRestartAfterUpdate() = 0;
 
   // --- timers: periodic, delivered as the timer message to the window ---
   virtual bool SetTimer(WindowHandle window, std::uintptr_t id, uint32_t interval_ms) = 0;

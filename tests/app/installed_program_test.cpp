@@ -84,6 +84,8 @@ TEST_F(InstalledProgramTest, ASecondStartShowsTheRunningProgramAndEndsWithZero) 
   EXPECT_EQ(windows_after, windows_before);
   EXPECT_EQ(icon_adds_after, icon_adds_before);
   EXPECT_EQ(desktop_.broadcasts.size(), 1u);
+  // Only the program that runs on asks to be started again after an update.
+  EXPECT_EQ(desktop_.restart_registrations, 1);
 }
 
 TEST_F(InstalledProgramTest, TheFirstStartTakesTheSessionNameAndAsksNobody) {

@@ -356,6 +356,10 @@ TEST_P(DesktopConformance, RegisteredMessagesAreStableAndIgnoreCase) {
   EXPECT_NE(desktop_.RegisterWindowMessage("Anderes"), taskbar);
 }
 
+TEST_P(DesktopConformance, AProgramMayAskToBeStartedAgainAfterAnUpdate) {
+  EXPECT_TRUE(desktop_.RegisterRestartAfterUpdate());
+}
+
 TEST_P(DesktopConformance, TheSystemDescribesItself) {
   EXPECT_GE(desktop_.CommonControlsVersion(), (4u << 16) | 71u);
   uint32_t platform_id = 0, major = 0;

@@ -81,6 +81,7 @@ class SimDesktop : public Desktop {
   // The names running programs hold; a test adds one to play a program that runs already.
   std::set<std::string> session_names;
   std::vector<uint32_t> broadcasts;  // every BroadcastMessage, in call order
+  int restart_registrations = 0;
 
   // --- input state ---
   int cursor_x = 0;
@@ -172,6 +173,7 @@ class SimDesktop : public Desktop {
   void PostQuitMessage(int exit_code) override;
   uint32_t RegisterWindowMessage(const std::string& name) override;
   bool ClaimSessionName(const std::string& name) override;
+  bool RegisterRestartAfterUpdate() override;
   void BroadcastMessage(uint32_t message) override;
   bool ShowWindow(WindowHandle window, ShowCommand command) override;
   bool IsWindowVisible(WindowHandle window) override;

@@ -8,6 +8,11 @@ bool SimDesktop::ClaimSessionName(const std::string& name) {
   return session_names.insert(name).second;
 }
 
+bool SimDesktop::RegisterRestartAfterUpdate() {
+  ++restart_registrations;
+  return true;
+}
+
 void SimDesktop::BroadcastMessage(uint32_t message) {
   broadcasts.push_back(message);
   for (WindowHandle window : Windows())

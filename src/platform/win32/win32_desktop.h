@@ -77,6 +77,7 @@ class Win32Desktop : public Desktop {
   int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                  uint32_t flags) override;
   bool ClaimSessionName(const std::string& name) override;
+  bool RegisterRestartAfterUpdate() override;
   void BroadcastMessage(uint32_t message) override;
   bool OpenFileDialog(WindowHandle owner, OpenFileRequest* request) override;
   int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries, int x,

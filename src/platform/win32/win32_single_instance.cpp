@@ -28,4 +28,14 @@ void Win32Desktop::BroadcastMessage(uint32_t message) {
   PostMessageA(HWND_BROADCAST, message, 0, 0);
 }
 
+// The restart manager of an installer that ends the program to replace its files starts it
+// again once the files are in place, as the logon entry would (it has no arguments either).
+// After a restart of the system the logon entry starts it; after a crash or a hang Windows
+// leaves it alone, so that a fault cannot start it over and over. Wine accepts the request and
+// never acts on it: its installer does not end running programs.
+bool Win32Desktop::RegisterRestartAfterUpdate() {
+  return RegisterApplicationRestart(nullptr,
+                                    RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT) == S_OK;
+}
+
 }  // namespace erm::platform
