@@ -164,7 +164,13 @@ test_archive() {
 }
 
 main() {
-  local started=$SECONDS tmp version next dir
+  local started=$SECONDS tmp version next dir tool
+  # Under set -e a missing tool would end the test silently halfway through.
+  for tool in msiinfo unzip wixl zip; do
+    command -v "$tool" >/dev/null && continue
+    echo "release test: $tool is missing (scripts/bootstrap installs it)" >&2
+    exit 1
+  done
   build_what_is_missing
   # A prefix of this test's own, fresh, even when scripts/test-windows runs it in its prefix.
   ERM_WINE_ACTIVE=0 ERM_WINE_FRESH=1 wine_env_start release
