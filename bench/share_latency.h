@@ -3,6 +3,7 @@
 // the tools use (real files, fixed clock, no pauses); the other files may wait too.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -19,18 +20,19 @@ class ShareLatencySystem : public tools::ToolSystem {
 
   // The wait per read call of a table; zero reads at local speed.
   std::chrono::microseconds read_delay{0};
-  // The wait for opening any other file and for each read of it (the appointment files, which
-  // the scan reads on a second thread: nothing here is counted).
+  // The wait for opening any other file and for each read of it (the appointment files; not
+  // counted).
   std::chrono::microseconds file_delay{0};
-  // Off, the scan reads its appointment files in turn.
+  // Off, the scan walks its accounts in turn on one thread.
   bool concurrent_reads = true;
 
   bool ConcurrentFileReads() override {
     return concurrent_reads && ToolSystem::ConcurrentFileReads();
   }
-  // Read calls of tables and the time they waited in all, for the report.
-  uint64_t table_reads = 0;
-  std::chrono::nanoseconds waited{0};
+  // Read calls of tables and the nanoseconds they waited in all, for the report; the scan reads
+  // on two threads.
+  std::atomic<uint64_t> table_reads{0};
+  std::atomic<int64_t> waited_ns{0};
 
   std::unique_ptr<platform::File> OpenFile(const std::string& path, platform::FileAccess access,
                                            platform::FileShare share,
@@ -56,7 +58,9 @@ class ShareLatencySystem : public tools::ToolSystem {
       if (owner_.read_delay.count() > 0) {
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(owner_.read_delay);
-        owner_.waited += std::chrono::steady_clock::now() - start;
+        owner_.waited_ns += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
       }
       return base_->ReadAt(offset, out, size, got);
     }

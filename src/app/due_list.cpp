@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "platform/text_case.h"
 
@@ -21,12 +22,20 @@ size_t DueList::Add(std::string entry) {
 }
 
 void DueList::AddAll(std::vector<std::string> entries) {
+  SortEntries(entries);
+  AddSorted(std::move(entries));
+}
+
+void DueList::SortEntries(std::vector<std::string>& entries) {
+  // Stable, as the merge is: equal entries keep the order they were added in, the new ones
+  // after those already there, as one Add after the other leaves them.
+  std::stable_sort(entries.begin(), entries.end(), SortsBefore);
+}
+
+void DueList::AddSorted(std::vector<std::string> sorted) {
   const auto old_size = static_cast<std::ptrdiff_t>(entries_.size());
-  entries_.insert(entries_.end(), std::make_move_iterator(entries.begin()),
-                  std::make_move_iterator(entries.end()));
-  // Both steps are stable: equal entries keep the order they were added in, the new ones after
-  // those already there, as one Add after the other leaves them.
-  std::stable_sort(entries_.begin() + old_size, entries_.end(), SortsBefore);
+  entries_.insert(entries_.end(), std::make_move_iterator(sorted.begin()),
+                  std::make_move_iterator(sorted.end()));
   std::inplace_merge(entries_.begin(), entries_.begin() + old_size, entries_.end(), SortsBefore);
 }
 

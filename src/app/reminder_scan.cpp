@@ -8,6 +8,7 @@
 #include "app/appointment_file.h"
 #include "app/date_key.h"
 #include "app/scan_schedule.h"
+#include "app/work_ahead.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
 #include "settings/settings_files.h"
@@ -73,22 +74,35 @@ bool ReminderScan::Timer1Timer() {
   host_.SetProgressRange(chosen, 1);
   const double key_number = DateKeyNumber(DateKey(system_.Now()));
 
-  // The appointment files are read beside the walks; what both found goes into the due list
-  // after the last walk, in the order of reading each file when its record is met.
-  std::vector<AccountSteps> walked;
+  // A second thread walks the accounts ahead of the progress shown and the pauses between
+  // them, with a table of its own; the results go into the due list in the accounts' order.
+  std::vector<std::string> chosen_accounts;
+  for (int i = 0; i < accounts.Count(); ++i) {
+    if (accounts.Selected(i)) chosen_accounts.push_back(accounts.Item(i));
+  }
+  const std::string planner_directory = state_.planner_directory;
+  dbf::TDbfTable& own_table = host_.ReminderTable();
+  dbf::TDbfTable ahead_table(own_table.Name(), system_);
+  ahead_table.SetShowDeleted(own_table.ShowDeleted());
+  ahead_table.SetUseFloatFields(own_table.UseFloatFields());
+  ahead_table.SetReadAheadBytes(own_table.ReadAheadBytes());
+  std::vector<AccountWalk> walks(chosen_accounts.size());
   {
-    AppointmentReader reader(system_);
-    int k = 0;
-    for (int i = 0; i < accounts.Count(); ++i) {
-      if (!accounts.Selected(i)) continue;
-      const std::string account = accounts.Item(i);
-      host_.SetStatusCaption(StatusCaption(++k, chosen, account));
+    WorkAhead ahead(system_, chosen_accounts.size(), [&](size_t k, bool on_helper) {
+      walks[k] = WalkAccount(on_helper ? ahead_table : own_table, planner_directory,
+                             chosen_accounts[k], date_key, key_number);
+    });
+    for (size_t k = 0; k < chosen_accounts.size(); ++k) {
+      host_.SetStatusCaption(StatusCaption(static_cast<int>(k) + 1, chosen, chosen_accounts[k]));
       host_.StepProgress();
       host_.Pause(kAccountPauseMs);
-      walked.push_back(ScanAccount(account, date_key, key_number, reader));
-      reader.Flush();
+      ahead.Finish(k);
+      // An account's entries go into the due list together: one merge per account instead of
+      // one insertion per appointment, in the same order as adding them one by one.
+      problems_.insert(problems_.end(), std::make_move_iterator(walks[k].problems.begin()),
+                       std::make_move_iterator(walks[k].problems.end()));
+      due_list_.AddSorted(std::move(walks[k].entries));
     }
-    AddSteps(walked, reader.TakeAll());
   }
 
   host_.Pause(kFinalPauseMs);
@@ -107,17 +121,18 @@ bool ReminderScan::RetrySoon() const {
                      [](const ScanProblem& problem) { return problem.whole_account; });
 }
 
-ReminderScan::AccountSteps ReminderScan::ScanAccount(const std::string& account,
-                                                     const std::string& date_key, double key_number,
-                                                     AppointmentReader& reader) {
-  AccountSteps walk{account, {}};
+ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
+                                                    const std::string& planner_directory,
+                                                    const std::string& account,
+                                                    const std::string& date_key,
+                                                    double key_number) {
+  AccountWalk walk;
   const auto problem = [&walk, &account](std::string message, bool whole_account) {
-    walk.steps.push_back({0, ScanProblem{account, std::move(message), whole_account}});
+    walk.problems.push_back({account, std::move(message), whole_account});
   };
-  dbf::TDbfTable& table = host_.ReminderTable();
   table.Close();
   table.SetTableName(kReminderTableName);
-  table.SetFilePath(state_.planner_directory + "konten\\" + account + "\\");
+  table.SetFilePath(planner_directory + "konten\\" + account + "\\");
   table.SetExclusive(false);
   // The scan never writes; asking for write access would only make read-only files and shares
   // unreadable.
@@ -132,7 +147,7 @@ ReminderScan::AccountSteps ReminderScan::ScanAccount(const std::string& account,
     problem(e.message(), system_.FileExists(table.FilePath() + table.TableName()));
     return walk;
   }
-  reader.BeginAccount(account, state_.planner_directory + "konten\\" + account + "\\termine\\");
+  const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
   // A table that fails in the middle of its walk loses the rest of its records, not the scan.
   try {
     const int64_t passing = table.CountVisibleRecords();
@@ -156,8 +171,18 @@ ReminderScan::AccountSteps ReminderScan::ScanAccount(const std::string& account,
           problem(NotANumberMessage(field.AsText()), false);
           is_number = false;
         }
-        if (is_number && termin >= key_number)
-          walk.steps.push_back({reader.Queue(field.AsText()), std::nullopt});
+        if (is_number && termin >= key_number) {
+          const std::string termin_text = field.AsText();
+          const std::string path = folder + termin_text + ".trm";
+          try {
+            for (const std::string& text : ReadAppointmentTexts(system_, path))
+              walk.entries.push_back(termin_text + " [" + account + "] " + text);
+          } catch (const Error& e) {
+            // One unreadable file must not stop reminding: the record is left out, the scan
+            // goes on.
+            problem(path + ": " + e.message(), false);
+          }
+        }
         table.Next();
       }
     }
@@ -165,31 +190,8 @@ ReminderScan::AccountSteps ReminderScan::ScanAccount(const std::string& account,
     problem(e.message(), true);
   }
   table.Close();
+  DueList::SortEntries(walk.entries);
   return walk;
-}
-
-void ReminderScan::AddSteps(const std::vector<AccountSteps>& accounts,
-                            std::vector<AppointmentRead> reads) {
-  for (const AccountSteps& walk : accounts) {
-    // An account's entries go into the due list together: one merge per account instead of one
-    // per appointment, in the same order as adding them one by one.
-    std::vector<std::string> entries;
-    for (const Step& step : walk.steps) {
-      if (step.problem) {
-        problems_.push_back(*step.problem);
-        continue;
-      }
-      AppointmentRead& read = reads[step.read];
-      if (read.failed) {
-        // One unreadable file must not stop reminding: the record is left out, the scan goes on.
-        problems_.push_back({walk.account, read.path + ": " + read.error, false});
-        continue;
-      }
-      entries.insert(entries.end(), std::make_move_iterator(read.entries.begin()),
-                     std::make_move_iterator(read.entries.end()));
-    }
-    due_list_.AddAll(std::move(entries));
-  }
 }
 
 }  // namespace erm::app

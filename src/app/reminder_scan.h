@@ -3,11 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/appointment_reader.h"
 #include "app/due_list.h"
 #include "app/presentation.h"
 #include "app/program_state.h"
@@ -53,22 +51,17 @@ class ReminderScan {
   static std::string ReminderFilter(const std::string& date_key);
 
  private:
-  // What a walk met, in its order: a problem, or a due record whose file is queued.
-  struct Step {
-    size_t read = 0;  // the record's place in the reader
-    std::optional<ScanProblem> problem;
+  // What the walk of an account found: its problems in the order met, and its due entries in
+  // the due list's order.
+  struct AccountWalk {
+    std::vector<ScanProblem> problems;
+    std::vector<std::string> entries;
   };
-  struct AccountSteps {
-    std::string account;
-    std::vector<Step> steps;
-  };
-
-  // Walks the account's table, queueing the due records' files in `reader`.
-  AccountSteps ScanAccount(const std::string& account, const std::string& date_key,
-                           double key_number, AppointmentReader& reader);
-  // The due list and the problems from the walks' steps and the files read, account by account
-  // as the walks met them.
-  void AddSteps(const std::vector<AccountSteps>& accounts, std::vector<AppointmentRead> reads);
+  // Walks the account's table and reads each due record's file on the calling thread; touches
+  // neither the host nor the scan's results, so that it may run on a second thread.
+  AccountWalk WalkAccount(dbf::TDbfTable& table, const std::string& planner_directory,
+                          const std::string& account, const std::string& date_key,
+                          double key_number);
   // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
   bool RetrySoon() const;
 

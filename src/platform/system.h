@@ -89,9 +89,10 @@ class System {
   // Throws Error with the system's message when the file cannot be opened or created.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
                                          FileShare share, FileOpen mode) = 0;
-  // Whether files may be opened and read on another thread while this one goes on using the
-  // system. The real systems allow it; a simulation that records and counts its calls in one
-  // order does not. Implementations without it answer false.
+  // Whether a second thread may open and read files, and ask what opening a table asks (whether
+  // a file exists, full paths, code pages, the decimal separator, the tick count, sleeps), while
+  // this one goes on using the system. The real systems allow it; a simulation that records and
+  // counts its calls in one order does not. Implementations without it answer false.
   virtual bool ConcurrentFileReads() { return false; }
   // True for an existing plain file; false for directories, for anything missing, and when
   // the system cannot tell (this never throws).
