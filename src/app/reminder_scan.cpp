@@ -69,17 +69,19 @@ bool ReminderScan::Timer1Timer() {
   due_list_.Clear();
 
   const std::string date_key = DateKey(system_.Now());
+  // One reading of the clock for both forms of the key: a scan across midnight must not filter
+  // by one day and compare with another.
+  const double key_number = DateKeyNumber(date_key);
   const settings::AccountList& accounts = host_.Accounts();
-  const int chosen = accounts.SelectedCount();
-  host_.SetProgressRange(chosen, 1);
-  const double key_number = DateKeyNumber(DateKey(system_.Now()));
-
-  // A second thread walks the accounts ahead of the progress shown and the pauses between
-  // them, with a table of its own; the results go into the due list in the accounts' order.
   std::vector<std::string> chosen_accounts;
   for (int i = 0; i < accounts.Count(); ++i) {
     if (accounts.Selected(i)) chosen_accounts.push_back(accounts.Item(i));
   }
+  const int chosen = static_cast<int>(chosen_accounts.size());
+  host_.SetProgressRange(chosen, 1);
+
+  // A second thread walks the accounts ahead of the progress shown and the pauses between
+  // them, with a table of its own; the results go into the due list in the accounts' order.
   const std::string planner_directory = state_.planner_directory;
   dbf::TDbfTable& own_table = host_.ReminderTable();
   dbf::TDbfTable ahead_table(own_table.Name(), system_);
