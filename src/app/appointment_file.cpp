@@ -8,6 +8,25 @@ namespace {
 constexpr char kMask = 0x6E;
 constexpr std::string_view kLineEnd = "\r\n";
 
+// Calls `line` with each of the file's lines under the rules above, still masked.
+template <typename LineFunction>
+void ForEachLine(std::string_view bytes, LineFunction line) {
+  if (bytes.size() >= 3 && bytes.back() == '\x1A' &&
+      bytes.substr(bytes.size() - 3, 2) == kLineEnd) {
+    bytes.remove_suffix(1);
+  }
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const size_t end = bytes.find(kLineEnd, pos);
+    if (end == std::string_view::npos) {
+      line(bytes.substr(pos));
+      break;
+    }
+    line(bytes.substr(pos, end - pos));
+    pos = end + kLineEnd.size();
+  }
+}
+
 }  // namespace
 
 std::string EncodeDecodeText(std::string_view text) {
@@ -18,29 +37,20 @@ std::string EncodeDecodeText(std::string_view text) {
 }
 
 std::vector<std::string> SplitAppointmentLines(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.back() == '\x1A' &&
-      bytes.substr(bytes.size() - 3, 2) == kLineEnd) {
-    bytes.remove_suffix(1);
-  }
   std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    const size_t end = bytes.find(kLineEnd, pos);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(bytes.substr(pos));
-      break;
-    }
-    lines.emplace_back(bytes.substr(pos, end - pos));
-    pos = end + kLineEnd.size();
-  }
+  ForEachLine(bytes, [&lines](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path) {
-  std::vector<std::string> lines = SplitAppointmentLines(platform::ReadFileBytes(system, path));
+  const std::string bytes = platform::ReadFileBytes(system, path);
   std::vector<std::string> texts;
-  for (size_t i = 1; i < lines.size(); ++i)
-    texts.push_back(EncodeDecodeText(lines[i]));
+  bool first = true;
+  // Unmasked straight from the file's bytes: the scan reads a file for every due record.
+  ForEachLine(bytes, [&texts, &first](std::string_view line) {
+    if (!first) texts.push_back(EncodeDecodeText(line));
+    first = false;
+  });
   return texts;
 }
 

@@ -57,7 +57,7 @@ class ReminderScan {
     std::vector<ScanProblem> problems;
     std::vector<std::string> entries;
   };
-  // Walks the account's table and reads each due record's file on the calling thread; touches
+  // Walks the account's table, then reads each due record's file, on the calling thread; touches
   // neither the host nor the scan's results, so that it may run on a second thread.
   AccountWalk WalkAccount(dbf::TDbfTable& table, const std::string& planner_directory,
                           const std::string& account, const std::string& date_key,

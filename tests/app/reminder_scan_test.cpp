@@ -1,6 +1,7 @@
 #include "app/reminder_scan.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -258,6 +259,32 @@ TEST_F(ReminderScanTest, MissingAppointmentFileSkipsOnlyItsRecord) {
   EXPECT_EQ(host_.notices.size(), 1u);
   EXPECT_TRUE(host_.timer_enabled);
   EXPECT_FALSE(table_.Active());
+}
+
+TEST_F(ReminderScanTest, AnAccountsProblemsKeepTheWalksOrderAndItsFilesAreReadWithTheTableClosed) {
+  AddTable("A",
+           {{"20261201000000", "20261207090000"},
+            {"20261201000000", "kaputt"},
+            {"20261201000000", "20261207100000"},
+            {"20261201000000", "20261207110000"}},
+           'C');
+  AddTexts("A", "20261207100000", {"Sitzung"});
+  Choose("A\r\n");
+  int files_read_with_table_open = 0;
+  sim_.on_open = [&](const std::string& path, platform::FileAccess,
+                     platform::FileOpen) -> std::optional<std::string> {
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".trm") == 0 && table_.Active())
+      ++files_read_with_table_open;
+    return std::nullopt;
+  };
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due(), std::vector<std::string>{"20261207100000 [A] Sitzung"});
+  const std::vector<std::string> problems = Problems();
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_NE(problems[0].find("20261207090000.trm"), std::string::npos);
+  EXPECT_NE(problems[1].find("kaputt"), std::string::npos);
+  EXPECT_NE(problems[2].find("20261207110000.trm"), std::string::npos);
+  EXPECT_EQ(files_read_with_table_open, 0);
 }
 
 TEST_F(ReminderScanTest, TermindatuThatIsNoNumberSkipsOnlyItsRecord) {
