@@ -1,8 +1,11 @@
 #include "app/presentation.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "app/date_key.h"
+#include "platform/text_case.h"
 
 namespace erm::app {
 namespace {
@@ -11,42 +14,56 @@ constexpr int kBalloonTimeoutSeconds = 60;
 // An entry node text begins with the blank before the account's bracket; a day node's never.
 constexpr std::string_view kEntryNodeStart = " [";
 
-std::string EntryNodeText(const std::string& entry) {
-  return entry.size() > 14 ? entry.substr(14) : std::string();
+std::string_view EntryNodeText(std::string_view entry) {
+  return entry.size() > 14 ? entry.substr(14) : std::string_view();
 }
 
-bool IsDatedOn(const std::string& entry, const std::string& day_digits) {
-  return entry.compare(0, 8, day_digits) == 0 && entry.size() >= 8;
-}
+using EntryIterator = std::vector<std::string>::const_iterator;
 
-int CountDatedOn(const DueList& due_list, const std::string& day_digits) {
-  int n = 0;
-  for (const std::string& entry : due_list.Entries())
-    n += IsDatedOn(entry, day_digits) ? 1 : 0;
-  return n;
+// The entries dated on a day, in the due list's order. The list is sorted, and a text's first
+// eight bytes sort as the text does: an entry that begins with the day's digits lies among the
+// others that do, found by halving instead of a pass over the list for every day shown. Digits
+// fold to no other byte, so only entries dated on the day lie in that range.
+struct DatedOn {
+  EntryIterator first;
+  EntryIterator last;
+  int Count() const { return static_cast<int>(last - first); }
+};
+
+DatedOn EntriesDatedOn(const DueList& due_list, const std::string& day_digits) {
+  const auto sorts_before_day = [&day_digits](const std::string& entry) {
+    return platform::CompareTextIgnoringCase(std::string_view(entry).substr(0, 8), day_digits) < 0;
+  };
+  const auto sorts_with_day = [&day_digits](const std::string& entry) {
+    return platform::CompareTextIgnoringCase(std::string_view(entry).substr(0, 8), day_digits) <= 0;
+  };
+  const std::vector<std::string>& entries = due_list.Entries();
+  const EntryIterator first =
+      std::partition_point(entries.begin(), entries.end(), sorts_before_day);
+  return {first, std::partition_point(first, entries.end(), sorts_with_day)};
 }
 
 struct Node {
   TreeNodeId id;
-  std::string text;
+  std::string_view text;  // in the due list
 };
 
 // The nodes of one day, in the order the tree holds them.
 struct Day {
-  Node day;
+  TreeNodeId id;
+  std::string text;
   std::vector<Node> entries;
 };
 
 // Adds a day's node, "<caption> (<count>)", and beneath it a node for every entry dated on the
 // day, in the due list's order.
-Day AddDayGroup(ScanHost& host, const DueList& due_list, const std::string& day_digits,
-                const std::string& caption, int count) {
-  const std::string text = caption + " (" + std::to_string(count) + ")";
-  Day day{{host.AddDayNode(text), text}, {}};
-  for (const std::string& entry : due_list.Entries()) {
-    if (!IsDatedOn(entry, day_digits)) continue;
-    const std::string entry_text = EntryNodeText(entry);
-    day.entries.push_back({host.AddEntryNode(day.day.id, entry_text), entry_text});
+Day AddDayGroup(ScanHost& host, const DatedOn& dated, const std::string& caption) {
+  std::string text = caption + " (" + std::to_string(dated.Count()) + ")";
+  Day day{host.AddDayNode(text), std::move(text), {}};
+  day.entries.reserve(static_cast<size_t>(dated.Count()));
+  for (EntryIterator entry = dated.first; entry != dated.last; ++entry) {
+    const std::string_view entry_text = EntryNodeText(*entry);
+    day.entries.push_back({host.AddEntryNode(day.id, std::string(entry_text)), entry_text});
   }
   return day;
 }
@@ -56,7 +73,7 @@ void AppendNoticeTexts(std::string& notice_text, const Day& day) {
     AppendNoticeText(notice_text, entry.text);
 }
 
-bool IsEntryNodeText(const std::string& text) {
+bool IsEntryNodeText(std::string_view text) {
   return text.compare(0, kEntryNodeStart.size(), kEntryNodeStart) == 0;
 }
 
@@ -67,7 +84,7 @@ std::string GetDayName(const platform::LocalTime& day) {
   return kNames[platform::DayOfWeek(day)];
 }
 
-bool AppendNoticeText(std::string& notice_text, const std::string& entry_text) {
+bool AppendNoticeText(std::string& notice_text, std::string_view entry_text) {
   if (entry_text.size() + notice_text.size() >= kNoticeTextLimit) return false;
   notice_text += entry_text;
   notice_text += "\r\n";
@@ -80,27 +97,22 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
   std::vector<Day> tree;
 
   const std::string today_digits = FormatPlainDecimal(date_key_number).substr(0, 8);
-  const int today = CountDatedOn(due_list, today_digits);
-  state.today_entries.clear();
-  for (const std::string& entry : due_list.Entries()) {
-    if (IsDatedOn(entry, today_digits)) state.today_entries.push_back(entry);
-  }
-  if (today > 0) {
+  const DatedOn today = EntriesDatedOn(due_list, today_digits);
+  state.today_entries.assign(today.first, today.last);
+  if (today.Count() > 0) {
     const platform::LocalTime now = system.Now();
-    tree.push_back(AddDayGroup(host, due_list, today_digits,
-                               "Heute, " + GetDayName(now) + ", " + platform::FormatDateText(now),
-                               today));
-    state.today_count = today;
+    tree.push_back(AddDayGroup(host, today,
+                               "Heute, " + GetDayName(now) + ", " + platform::FormatDateText(now)));
+    state.today_count = today.Count();
     AppendNoticeTexts(state.notice_text, tree.back());
   }
 
   for (int k = 1; k <= kFollowingDays; ++k) {
     const platform::LocalTime date = platform::AddDays(system.Now(), k);
-    const std::string digits = DayDigits(date);
-    const int count = CountDatedOn(due_list, digits);
-    if (count == 0) continue;
-    tree.push_back(AddDayGroup(host, due_list, digits,
-                               GetDayName(date) + ", " + platform::FormatDateText(date), count));
+    const DatedOn dated = EntriesDatedOn(due_list, DayDigits(date));
+    if (dated.Count() == 0) continue;
+    tree.push_back(
+        AddDayGroup(host, dated, GetDayName(date) + ", " + platform::FormatDateText(date)));
   }
 
   if (state.seen && !state.SeenCoversToday()) state.seen = false;
@@ -119,13 +131,13 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
     notice = NoticeKind::kNextDay;
     AppendNoticeTexts(state.notice_text, tree.front());
     host.SetCycleIcons(true);
-    host.ShowBalloon(tree.front().day.text, state.notice_text, BalloonIconKind::biInfo,
+    host.ShowBalloon(tree.front().text, state.notice_text, BalloonIconKind::biInfo,
                      kBalloonTimeoutSeconds);
   }
 
   // Bold marking comes last, after a notice dialog has been closed, as the tree shows it.
   for (const Day& day : tree) {
-    if (!IsEntryNodeText(day.day.text)) host.SetNodeBold(day.day.id, true);
+    if (!IsEntryNodeText(day.text)) host.SetNodeBold(day.id, true);
     for (const Node& entry : day.entries) {
       if (!IsEntryNodeText(entry.text)) host.SetNodeBold(entry.id, true);
     }

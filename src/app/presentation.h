@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "app/due_list.h"
 #include "app/program_state.h"
@@ -20,7 +21,7 @@ std::string GetDayName(const platform::LocalTime& day);
 // this; the CR LF does not count.
 inline constexpr size_t kNoticeTextLimit = 210;
 // Appends `entry_text` + CR LF when it fits; returns whether it did.
-bool AppendNoticeText(std::string& notice_text, const std::string& entry_text);
+bool AppendNoticeText(std::string& notice_text, std::string_view entry_text);
 
 enum class NoticeKind { kNone, kToday, kNextDay };
 

@@ -247,5 +247,53 @@ TEST_F(PresentationTest, OnlyNodesNotStartingWithBlankBracketAreBold) {
   EXPECT_FALSE(tree[0].children[1].bold);
 }
 
+TEST_F(PresentationTest, EachDayHoldsExactlyItsEntriesAmidOddNeighbours) {
+  // The day groups are found within the sorted list; neighbours that sort right before, after
+  // or among a day's entries must neither join the group nor split it.
+  std::vector<std::string> entries = {"2026120",
+                                      "20261207",
+                                      "2026120A [A] x",
+                                      "2026120a [A] x",
+                                      "20261206999999 [A] x",
+                                      "[A] ohne Datum",
+                                      "_ unterstrichen",
+                                      "20261207 [B] kurz",
+                                      "20261207090000 [C] drei",
+                                      "20261207090000 [a] eins",
+                                      "20261207090000 [A] zwei",
+                                      "20261208\xFF [A] hoch",
+                                      "20261208000000 [Z] Dienstag",
+                                      "20261208000000 [\xC4] \xC4rger",
+                                      "2026120800",
+                                      "20261217999999 [A] letzter Tag",
+                                      "20261218000000 [A] danach",
+                                      "\xFF"};
+  std::vector<std::string> copy = entries;
+  Present(std::move(copy));
+  DueList due;
+  for (const std::string& e : entries)
+    due.Add(e);
+  const auto tree = host_.Tree();
+  size_t group = 0;
+  for (int k = 0; k <= kFollowingDays; ++k) {
+    const std::string digits =
+        DayDigits(platform::AddDays(platform::LocalTime{2026, 12, 7, 10, 0, 0, 0}, k));
+    std::vector<std::string> expected;
+    for (const std::string& e : due.Entries()) {
+      if (e.size() >= 8 && e.compare(0, 8, digits) == 0)
+        expected.push_back(e.size() > 14 ? e.substr(14) : std::string());
+    }
+    if (expected.empty()) continue;
+    ASSERT_LT(group, tree.size()) << digits;
+    std::vector<std::string> shown;
+    for (const auto& child : tree[group].children)
+      shown.push_back(child.text);
+    EXPECT_EQ(shown, expected) << digits;
+    ++group;
+  }
+  EXPECT_EQ(group, tree.size());
+  EXPECT_EQ(state_.today_count, 5);
+}
+
 }  // namespace
 }  // namespace erm::app
