@@ -1,5 +1,6 @@
 #include "app/work_ahead.h"
 
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -30,11 +31,25 @@ void WorkAhead::Finish(size_t index) {
     if (next_ < count_) {
       Do(lock, next_++, false);
     } else {
-      done_changed_.wait(lock);
+      WaitForCompletion(lock);
     }
   }
   if (std::exception_ptr failure = std::exchange(failures_[index], nullptr))
     std::rethrow_exception(failure);
+}
+
+void WorkAhead::WaitForCompletion(std::unique_lock<std::mutex>& lock) {
+  // The item is on the second thread and nothing is left to begin, so its end is near. A thread
+  // asleep on the condition runs again only once the system has woken its processor and
+  // rescheduled it, which often takes longer than the item's rest: the wait spins a little
+  // before it sleeps, as a critical section does.
+  const uint64_t seen = completions_.load();
+  lock.unlock();
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  while (completions_.load() == seen && std::chrono::steady_clock::now() < until)
+    std::this_thread::yield();
+  lock.lock();
+  done_changed_.wait(lock, [this, seen] { return completions_.load() != seen; });
 }
 
 void WorkAhead::Help() {
@@ -55,6 +70,7 @@ void WorkAhead::Do(std::unique_lock<std::mutex>& lock, size_t index, bool on_hel
   lock.lock();
   failures_[index] = failure;
   done_[index] = 1;
+  ++completions_;
   done_changed_.notify_all();
 }
 

@@ -8,8 +8,11 @@
 // started, the owner does each item when it asks for it, in order.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -39,8 +42,14 @@ class WorkAhead {
 
  private:
   void Help();
+  // Returns once another item is done; called with the lock held, while the item is being done.
+  void WaitForCompletion(std::unique_lock<std::mutex>& lock);
   // Does item `index` outside the lock and records it done.
   void Do(std::unique_lock<std::mutex>& lock, size_t index, bool on_helper);
+
+  // How long the owner spins for an item on the second thread before it sleeps: longer than
+  // waking a sleeping thread takes, short enough not to matter when an item takes seconds.
+  static constexpr std::chrono::microseconds kSpin{1000};
 
   const size_t count_;
   const Work work_;
@@ -48,6 +57,8 @@ class WorkAhead {
   std::condition_variable done_changed_;
   size_t next_ = 0;         // items below it are begun or done
   std::vector<char> done_;  // per item
+  // Items done so far; read without the lock while the owner spins.
+  std::atomic<uint64_t> completions_{0};
   std::vector<std::exception_ptr> failures_;
   bool stopping_ = false;
   std::thread helper_;  // last: it starts once everything above is there
