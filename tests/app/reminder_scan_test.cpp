@@ -271,10 +271,8 @@ TEST_F(ReminderScanTest, AnAccountsProblemsKeepTheWalksOrderAndItsFilesAreReadWi
   AddTexts("A", "20261207100000", {"Sitzung"});
   Choose("A\r\n");
   int files_read_with_table_open = 0;
-  sim_.on_open = [&](const std::string& path, platform::FileAccess,
-                     platform::FileOpen) -> std::optional<std::string> {
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".trm") == 0 && table_.Active())
-      ++files_read_with_table_open;
+  sim_.on_open = [&](const std::string& path, auto, auto) -> std::optional<std::string> {
+    files_read_with_table_open += path.find(".trm") != std::string::npos && table_.Active();
     return std::nullopt;
   };
   scan_.Timer1Timer();
