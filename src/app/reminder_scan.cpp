@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -172,8 +173,7 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
     std::string text;  // the problem, or the due record's TERMINDATU text
   };
   std::vector<Met> met;
-  bool walk_failed = false;
-  std::string walk_failure;
+  std::optional<std::string> walk_failure;
   // A table that fails in the middle of its walk loses the rest of its records, not the scan.
   try {
     const int64_t passing = table.CountVisibleRecords();
@@ -202,7 +202,6 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
       }
     }
   } catch (const Error& e) {
-    walk_failed = true;
     walk_failure = e.message();
   }
   table.Close();
@@ -221,7 +220,7 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
       problem(path + ": " + e.message(), false);
     }
   }
-  if (walk_failed) problem(std::move(walk_failure), true);
+  if (walk_failure) problem(std::move(*walk_failure), true);
   DueList::SortEntries(walk.entries);
   return walk;
 }
