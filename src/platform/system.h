@@ -86,7 +86,8 @@ class System {
  public:
   virtual ~System() = default;
 
-  // Throws Error with the system's message when the file cannot be opened or created.
+  // Throws Error with the system's message when the file cannot be opened or created. A folder
+  // opened for reading may open; then its first read throws.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
                                          FileShare share, FileOpen mode) = 0;
   // Whether a second thread may open and read files, and ask what opening a table asks (whether

@@ -16,20 +16,23 @@ constexpr size_t kChunk = 64 * 1024;
 std::string ReadFileBytes(platform::System& system, const std::string& path) {
   const auto file = system.OpenFile(path, platform::FileAccess::kRead,
                                     platform::FileShare::kDenyNone, platform::FileOpen::kExisting);
-  std::string bytes;
+  // The first read lands on the stack and is copied at its length: most files end within it,
+  // and a string cleared to the chunk's size and cut back would cost that for each of them.
+  char first[kFirstChunk];
+  size_t got = 0;
+  platform::ReadStatus status = file->ReadAt(0, first, sizeof first, &got);
+  std::string bytes(first, got);
   size_t chunk = kFirstChunk;
   for (;;) {
-    const size_t old_size = bytes.size();
-    bytes.resize(old_size + chunk);
-    size_t got = 0;
-    const platform::ReadStatus status =
-        file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
-    bytes.resize(old_size + got);
     if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText);
     // Asking past the end again would cost a call, on a share a round trip, for every
     // appointment file the scan reads.
     if (got == 0 || status == platform::ReadStatus::kEndOfFile) return bytes;
     chunk = chunk < kChunk ? chunk * 2 : kChunk;
+    const size_t old_size = bytes.size();
+    bytes.resize(old_size + chunk);
+    status = file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
+    bytes.resize(old_size + got);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/text_file.h"
 
 namespace erm::platform {
 
@@ -100,7 +101,8 @@ TEST_P(SystemConformance, OpeningWhatIsNotAFileFails) {
   harness_->MakeDirectory(Path("konten"));
   EXPECT_NE(ErrorOfOpening(Path("fehlt.dbf"), FileAccess::kRead), kOpened);
   EXPECT_NE(ErrorOfOpening(Path("fehlt\\t.dbf"), FileAccess::kRead), kOpened);
-  EXPECT_NE(ErrorOfOpening(Path("konten"), FileAccess::kRead), kOpened);
+  // A folder fails at its opening or, on POSIX, at its first read: nothing is read from it.
+  EXPECT_THROW(ReadFileBytes(system_, Path("konten")), Error);
   EXPECT_THROW(system_.OpenFile(Path("fehlt\\x.txt"), FileAccess::kReadWrite, FileShare::kDenyNone,
                                 FileOpen::kCreateAlways),
                Error);
@@ -139,6 +141,17 @@ TEST_P(SystemConformance, ReadsAtTheEndOfTheFileComeBackShort) {
     EXPECT_EQ(status, got < c.size ? ReadStatus::kEndOfFile : ReadStatus::kOk);
     // The bytes past the short read are left as they were.
     EXPECT_EQ(buffer.substr(got), std::string(c.size - got, '#'));
+  }
+}
+
+TEST_P(SystemConformance, WholeFilesAreReadAtEverySizeAroundTheReadsTheyTake) {
+  for (const size_t size :
+       {size_t{0}, size_t{4095}, size_t{4096}, size_t{4097}, size_t{12289}, size_t{200000}}) {
+    SCOPED_TRACE(size);
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+      bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    EXPECT_EQ(ReadFileBytes(system_, Put("termin.trm", bytes)), bytes);
   }
 }
 
