@@ -101,9 +101,7 @@ bool ReminderScan::Timer1Timer() {
   const std::string planner_directory = state_.planner_directory;
   dbf::TDbfTable& own_table = host_.ReminderTable();
   dbf::TDbfTable ahead_table(own_table.Name(), system_);
-  ahead_table.SetShowDeleted(own_table.ShowDeleted());
-  ahead_table.SetUseFloatFields(own_table.UseFloatFields());
-  ahead_table.SetReadAheadBytes(own_table.ReadAheadBytes());
+  ahead_table.TakePropertiesOf(own_table);
   std::vector<AccountWalk> walks(chosen_accounts.size());
   {
     WorkAhead ahead(system_, chosen_accounts.size(), [&](size_t k, bool on_helper) {

@@ -152,26 +152,32 @@ void TDbfTable::SetTableName(const std::string& name) {
     --cut;
   if (cut > 0) SetFilePath(name.substr(0, cut));
   if (Active()) throw Error(name_ + kOpenWhileActive);
-  table_name_ = name.substr(cut);
+  properties_.table_name = name.substr(cut);
 }
 
 void TDbfTable::SetFilePath(const std::string& path) {
   if (Active()) throw Error(name_ + kOpenWhileActive);
-  file_path_ = path;
-  if (!file_path_.empty() && file_path_.back() != '\\') file_path_ += '\\';
+  std::string& own = properties_.file_path;
+  own = path;
+  if (!own.empty() && own.back() != '\\') own += '\\';
+}
+
+void TDbfTable::TakePropertiesOf(const TDbfTable& other) {
+  if (Active()) throw Error(name_ + kOpenWhileActive);
+  properties_ = other.properties_;
 }
 
 std::string TDbfTable::ComposedFileName() {
   std::string directory;
-  const bool absolute = (!file_path_.empty() && file_path_[0] == '\\') ||
-                        (file_path_.size() >= 2 && file_path_[1] == ':');
+  const std::string& path = properties_.file_path;
+  const bool absolute = (!path.empty() && path[0] == '\\') || (path.size() >= 2 && path[1] == ':');
   if (absolute) {
-    directory = file_path_;
+    directory = path;
   } else {
-    directory = system_.FullPath(system_.ProgramFolder() + file_path_);
+    directory = system_.FullPath(system_.ProgramFolder() + path);
     if (directory.empty() || directory.back() != '\\') directory += '\\';
   }
-  return directory + table_name_;
+  return directory + properties_.table_name;
 }
 
 bool TDbfTable::Active() const {
@@ -183,7 +189,7 @@ void TDbfTable::Open() {
   auto s = std::make_unique<OpenState>();
   s->file_name = ComposedFileName();
   if (!system_.FileExists(s->file_name)) throw Error(FileNotFound(s->file_name));
-  const OpenMode mode = OpenModeFor(exclusive_, read_only_);
+  const OpenMode mode = OpenModeFor(properties_.exclusive, properties_.read_only);
   s->shared = mode.shared;
   s->file = OpenExisting(system_, s->file_name, mode);
   const std::vector<uint8_t> header = ReadHeader(*s);
@@ -196,7 +202,7 @@ void TDbfTable::Open() {
   s->current.assign(buffer_size, ' ');
   s->probe.assign(buffer_size, ' ');
   s->scratch.assign(buffer_size, ' ');
-  s->window.Allocate(read_ahead_, s->start.record_length);
+  s->window.Allocate(properties_.read_ahead, s->start.record_length);
   s->record_count = CountFromSize(s->start, s->file->Size());
 
   code_page_ = translation.code_page;
@@ -223,12 +229,13 @@ std::vector<uint8_t> TDbfTable::ReadHeader(OpenState& s) {
   const size_t header_size = ReadLocked(*s.file, 0, header.data(), header.size());
   if (header_size < header.size()) throw Error(kInvalidDbfFile);
   HeaderFields parsed =
-      ParseFieldDescriptors(s.start, header.data(), header.size(), use_float_fields_);
+      ParseFieldDescriptors(s.start, header.data(), header.size(), properties_.use_float_fields);
 
   if (parsed.has_memo) {
     const std::string memo_name = ChangeExtension(s.file_name, ".dbt");
     if (!system_.FileExists(memo_name)) throw Error(FileNotFound(memo_name));
-    s.memo = OpenExisting(system_, memo_name, OpenModeFor(exclusive_, read_only_));
+    s.memo =
+        OpenExisting(system_, memo_name, OpenModeFor(properties_.exclusive, properties_.read_only));
   }
   s.production_index =
       s.start.production_index && system_.FileExists(ChangeExtension(s.file_name, ".mdx"));
@@ -241,11 +248,11 @@ std::vector<uint8_t> TDbfTable::ReadHeader(OpenState& s) {
 }
 
 void TDbfTable::CompileFilter(OpenState& s) {
-  if (filter_.empty()) return;
+  if (properties_.filter.empty()) return;
   try {
-    s.filter = CompiledFilter::Compile(filter_, s.fields, s.decimal_separator);
+    s.filter = CompiledFilter::Compile(properties_.filter, s.fields, s.decimal_separator);
   } catch (...) {
-    filter_.clear();
+    properties_.filter.clear();
     throw;
   }
 }
@@ -323,7 +330,7 @@ size_t TDbfTable::ReadRecord(int64_t recno, std::vector<uint8_t>* buffer) {
 
 bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
   OpenState& s = *open_;
-  const bool filtering = filtered_ && !filter_.empty() && s.filter != nullptr;
+  const bool filtering = properties_.filtered && !properties_.filter.empty() && s.filter != nullptr;
   int64_t r = *recno;
   for (;;) {
     int64_t count = s.record_count;
@@ -341,7 +348,7 @@ bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
       got = ReadSingle(r, buffer);
     }
     if (got < s.start.record_length && s.shared && r > RecordCount()) return false;
-    const bool candidate = show_deleted_ || (*buffer)[0] != kDeletedFlag;
+    const bool candidate = properties_.show_deleted || (*buffer)[0] != kDeletedFlag;
     if (candidate && (!filtering || s.filter->Test(buffer->data()))) {
       *recno = r;
       return true;

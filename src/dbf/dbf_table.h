@@ -35,29 +35,32 @@ class TDbfTable {
   const std::string& Name() const { return name_; }
 
   // --- properties ---
-  const std::string& TableName() const { return table_name_; }
+  const std::string& TableName() const { return properties_.table_name; }
   // A directory part in `name` goes to FilePath; only the file name stays here.
   void SetTableName(const std::string& name);
-  const std::string& FilePath() const { return file_path_; }
+  const std::string& FilePath() const { return properties_.file_path; }
   // Throws Error while the table is open.
   void SetFilePath(const std::string& path);
-  bool Exclusive() const { return exclusive_; }
-  void SetExclusive(bool value) { exclusive_ = value; }
-  bool ReadOnly() const { return read_only_; }
-  void SetReadOnly(bool value) { read_only_ = value; }
-  bool ShowDeleted() const { return show_deleted_; }
-  void SetShowDeleted(bool value) { show_deleted_ = value; }
-  bool UseFloatFields() const { return use_float_fields_; }
-  void SetUseFloatFields(bool value) { use_float_fields_ = value; }
-  const std::string& Filter() const { return filter_; }
-  void SetFilter(const std::string& text) { filter_ = text; }
-  bool Filtered() const { return filtered_; }
-  void SetFiltered(bool value) { filtered_ = value; }
+  bool Exclusive() const { return properties_.exclusive; }
+  void SetExclusive(bool value) { properties_.exclusive = value; }
+  bool ReadOnly() const { return properties_.read_only; }
+  void SetReadOnly(bool value) { properties_.read_only = value; }
+  bool ShowDeleted() const { return properties_.show_deleted; }
+  void SetShowDeleted(bool value) { properties_.show_deleted = value; }
+  bool UseFloatFields() const { return properties_.use_float_fields; }
+  void SetUseFloatFields(bool value) { properties_.use_float_fields = value; }
+  const std::string& Filter() const { return properties_.filter; }
+  void SetFilter(const std::string& text) { properties_.filter = text; }
+  bool Filtered() const { return properties_.filtered; }
+  void SetFiltered(bool value) { properties_.filtered = value; }
   // How many bytes of records a walk reads at once (taken at Open). A size below two records
   // reads every record on its own.
   static constexpr size_t kDefaultReadAhead = 64 * 1024;
-  size_t ReadAheadBytes() const { return read_ahead_; }
-  void SetReadAheadBytes(size_t bytes) { read_ahead_ = bytes; }
+  size_t ReadAheadBytes() const { return properties_.read_ahead; }
+  void SetReadAheadBytes(size_t bytes) { properties_.read_ahead = bytes; }
+  // Takes every property above from `other`, so that a second table opens what `other` would,
+  // as `other` would. Throws Error while this table is open.
+  void TakePropertiesOf(const TDbfTable& other);
 
   // --- operations ---
   // Throws Error with the failure's message (Abort for the silent one); the table stays closed.
@@ -116,15 +119,19 @@ class TDbfTable {
 
   std::string name_;
   platform::System& system_;
-  std::string table_name_;
-  std::string file_path_;
-  bool exclusive_ = false;
-  bool read_only_ = false;
-  bool show_deleted_ = false;
-  bool use_float_fields_ = true;
-  std::string filter_;
-  bool filtered_ = false;
-  size_t read_ahead_ = kDefaultReadAhead;
+  // Everything set before Open, together, so that TakePropertiesOf copies whatever is added.
+  struct Properties {
+    std::string table_name;
+    std::string file_path;
+    bool exclusive = false;
+    bool read_only = false;
+    bool show_deleted = false;
+    bool use_float_fields = true;
+    std::string filter;
+    bool filtered = false;
+    size_t read_ahead = kDefaultReadAhead;
+  };
+  Properties properties_;
 
   std::unique_ptr<OpenState> open_;
   int64_t recno_ = 0;

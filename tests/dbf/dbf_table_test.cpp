@@ -324,6 +324,28 @@ TEST(DbfTableTest, PathPropertiesCannotChangeWhileOpen) {
   EXPECT_EQ(f.table.FilePath(), "C:\\Anders\\");
 }
 
+TEST(DbfTableTest, ASecondTableTakesEveryProperty) {
+  TableFixture f;
+  f.Put(ThreeRecords());
+  f.table.SetExclusive(true);
+  f.table.SetReadOnly(true);
+  f.table.SetShowDeleted(true);
+  f.table.SetUseFloatFields(false);
+  f.table.SetFilter("ERINNERUNG<='20261203'");
+  f.table.SetFiltered(true);
+  f.table.SetReadAheadBytes(100);
+  TDbfTable second("Dbf_zweite", f.sim);
+  second.TakePropertiesOf(f.table);
+  EXPECT_EQ(second.ComposedFileName(), kTablePath);
+  EXPECT_TRUE(second.Exclusive() && second.ReadOnly() && second.ShowDeleted() &&
+              second.Filtered() && !second.UseFloatFields());
+  EXPECT_EQ(second.Filter(), f.table.Filter());
+  EXPECT_EQ(second.ReadAheadBytes(), 100u);
+  second.Open();
+  EXPECT_EQ(second.CountVisibleRecords(), 2);
+  EXPECT_THROW(second.TakePropertiesOf(f.table), Error) << "not while open";
+}
+
 TEST(DbfTableTest, OpeningAnOpenTableAndClosingAClosedOneDoNothing) {
   TableFixture f;
   f.Put(ThreeRecords());
