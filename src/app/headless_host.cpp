@@ -1,5 +1,7 @@
 #include "app/headless_host.h"
 
+#include <utility>
+
 #include "platform/error.h"
 #include "settings/account_discovery.h"
 
@@ -100,9 +102,9 @@ TreeNodeId HeadlessHost::AddDayNode(const std::string& text) {
   return nodes_.size();
 }
 
-TreeNodeId HeadlessHost::AddEntryNode(TreeNodeId day, const std::string& text) {
+TreeNodeId HeadlessHost::AddEntryNode(TreeNodeId day, std::string text) {
   events.push_back("AddEntryNode " + text);
-  nodes_.push_back(FlatNode{text, false, day});
+  nodes_.push_back(FlatNode{std::move(text), false, day});
   return nodes_.size();
 }
 

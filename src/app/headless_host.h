@@ -79,7 +79,7 @@ class HeadlessHost : public ScanHost {
   dbf::TDbfTable& ReminderTable() override;
   void ClearTree() override;
   TreeNodeId AddDayNode(const std::string& text) override;
-  TreeNodeId AddEntryNode(TreeNodeId day, const std::string& text) override;
+  TreeNodeId AddEntryNode(TreeNodeId day, std::string text) override;
   void SetNodeBold(TreeNodeId node, bool bold) override;
   void SetCycleIcons(bool cycle) override;
   void SetIconIndex(int index) override;

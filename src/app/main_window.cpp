@@ -448,17 +448,19 @@ TreeNodeId TForm1::AddDayNode(const std::string& text) {
   return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(nullptr, text));
 }
 
-TreeNodeId TForm1::AddEntryNode(TreeNodeId day, const std::string& text) {
+TreeNodeId TForm1::AddEntryNode(TreeNodeId day, std::string text) {
   ui::TreeNode* parent = FindNode(day);
   if (parent == nullptr) return 0;
-  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(parent, text));
+  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(parent, std::move(text)));
 }
 
 ui::TreeNode* TForm1::FindNode(TreeNodeId id) const {
-  for (ui::TreeNode* node : TreeView1->Nodes()) {
-    if (reinterpret_cast<TreeNodeId>(node) == id) return node;
-  }
-  return nullptr;
+  // From the back: the due list's entries go under the day added last.
+  const std::vector<ui::TreeNode*>& nodes = TreeView1->Nodes();
+  const auto found = std::find_if(nodes.rbegin(), nodes.rend(), [id](ui::TreeNode* node) {
+    return reinterpret_cast<TreeNodeId>(node) == id;
+  });
+  return found == nodes.rend() ? nullptr : *found;
 }
 
 void TForm1::SetNodeBold(TreeNodeId node, bool bold) {

@@ -96,7 +96,7 @@ class TForm1 : public ui::Form, public ScanHost {
   dbf::TDbfTable& ReminderTable() override { return Dbf_erinnerung; }
   void ClearTree() override;
   TreeNodeId AddDayNode(const std::string& text) override;
-  TreeNodeId AddEntryNode(TreeNodeId day, const std::string& text) override;
+  TreeNodeId AddEntryNode(TreeNodeId day, std::string text) override;
   void SetNodeBold(TreeNodeId node, bool bold) override;
   void SetCycleIcons(bool cycle) override;
   void SetIconIndex(int index) override;

@@ -52,8 +52,8 @@ class ScanHost {
   virtual void ClearTree() = 0;
   // Adds a top-level node at the end.
   virtual TreeNodeId AddDayNode(const std::string& text) = 0;
-  // Adds a child at the end of `day`'s children.
-  virtual TreeNodeId AddEntryNode(TreeNodeId day, const std::string& text) = 0;
+  // Adds a child at the end of `day`'s children; the tree keeps the text.
+  virtual TreeNodeId AddEntryNode(TreeNodeId day, std::string text) = 0;
   // Changes only the bold state of the node; a missing node is ignored.
   virtual void SetNodeBold(TreeNodeId node, bool bold) = 0;
 

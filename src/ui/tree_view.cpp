@@ -77,8 +77,9 @@ TreeNode* TreeView::AddChild(TreeNode* parent, std::string text) {
     TreeNode* last = parent;
     while (!last->children_.empty())
       last = last->children_.back();
-    position =
-        static_cast<size_t>(std::find(order_.begin(), order_.end(), last) - order_.begin()) + 1;
+    // Sought from the back: children are added under the node added last, or close to it.
+    position = static_cast<size_t>(std::find(order_.rbegin(), order_.rend(), last).base() -
+                                   order_.begin());
   }
   nodes_.push_back(std::make_unique<TreeNode>(*this, parent, std::move(text)));
   TreeNode* node = nodes_.back().get();
