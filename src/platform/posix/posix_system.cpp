@@ -86,9 +86,8 @@ class PosixFile : public File {
 
 class PosixDirEnumeration : public DirEnumeration {
  public:
-  PosixDirEnumeration(std::string directory, std::string pattern)
-      : directory_(std::move(directory)), pattern_(std::move(pattern)) {
-    dir_ = ::opendir(directory_.empty() ? "." : directory_.c_str());
+  PosixDirEnumeration(std::string directory, std::string pattern) : pattern_(std::move(pattern)) {
+    dir_ = ::opendir(directory.empty() ? "." : directory.c_str());
   }
   ~PosixDirEnumeration() override {
     if (dir_ != nullptr) ::closedir(dir_);
@@ -101,11 +100,12 @@ class PosixDirEnumeration : public DirEnumeration {
       if (!MatchesWildcard(pattern_, name)) continue;
       entry->name = name;
       entry->attributes = 0;
+      // Asked relative to the open folder: its path is not looked up again for every entry.
       struct stat st {};
-      const std::string full = (directory_.empty() ? std::string("./") : directory_) + name;
-      if (::stat(full.c_str(), &st) == 0) {
+      const int folder = ::dirfd(dir_);
+      if (::fstatat(folder, d->d_name, &st, 0) == 0) {
         if (S_ISDIR(st.st_mode)) entry->attributes |= kAttrDirectory;
-        if (::access(full.c_str(), W_OK) != 0 && errno == EACCES)
+        if (::faccessat(folder, d->d_name, W_OK, 0) != 0 && errno == EACCES)
           entry->attributes |= kAttrReadOnly;
       }
       if (!(entry->attributes & kAttrDirectory)) entry->attributes |= kAttrArchive;
@@ -118,7 +118,6 @@ class PosixDirEnumeration : public DirEnumeration {
   }
 
  private:
-  std::string directory_;
   std::string pattern_;
   DIR* dir_ = nullptr;
 };
