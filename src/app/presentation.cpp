@@ -31,16 +31,12 @@ struct DatedOn {
 };
 
 DatedOn EntriesDatedOn(const DueList& due_list, const std::string& day_digits) {
-  const auto sorts_before_day = [&day_digits](const std::string& entry) {
-    return platform::CompareTextIgnoringCase(std::string_view(entry).substr(0, 8), day_digits) < 0;
-  };
-  const auto sorts_with_day = [&day_digits](const std::string& entry) {
-    return platform::CompareTextIgnoringCase(std::string_view(entry).substr(0, 8), day_digits) <= 0;
+  const auto earlier_day = [](std::string_view a, std::string_view b) {
+    return platform::CompareTextIgnoringCase(a.substr(0, 8), b.substr(0, 8)) < 0;
   };
   const std::vector<std::string>& entries = due_list.Entries();
-  const EntryIterator first =
-      std::partition_point(entries.begin(), entries.end(), sorts_before_day);
-  return {first, std::partition_point(first, entries.end(), sorts_with_day)};
+  const auto range = std::equal_range(entries.begin(), entries.end(), day_digits, earlier_day);
+  return {range.first, range.second};
 }
 
 struct Node {
