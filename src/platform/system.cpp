@@ -1,6 +1,9 @@
 // What a System that has no way to rename or delete files, or no folders of its own, answers:
-// wrappers that only read, such as the scan tool's, need not forward these.
+// wrappers that only read, such as the scan tool's, need not forward these. A folder's files are
+// opened by their whole path unless the system knows better.
 #include "platform/system.h"
+
+#include <utility>
 
 #include "platform/error.h"
 
@@ -12,7 +15,24 @@ constexpr char kNotSupported[] =
     "Die Anforderung wird nicht unterst\xFC"
     "tzt";
 
+class PathFolder : public Folder {
+ public:
+  PathFolder(System& system, std::string path) : system_(system), path_(std::move(path)) {}
+  std::unique_ptr<File> OpenFile(const std::string& name) override {
+    return system_.OpenFile(path_ + name, FileAccess::kRead, FileShare::kDenyNone,
+                            FileOpen::kExisting);
+  }
+
+ private:
+  System& system_;
+  std::string path_;
+};
+
 }  // namespace
+
+std::unique_ptr<Folder> System::OpenFolder(const std::string& path) {
+  return std::make_unique<PathFolder>(*this, path);
+}
 
 void System::RenameFile(const std::string&, const std::string&, RenameMode) {
   throw Error(kNotSupported);

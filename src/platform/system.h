@@ -62,6 +62,16 @@ class File {
   virtual void Close() {}
 };
 
+// A folder whose files are opened by name. A scan reads many small files of one folder; where the
+// system can, the folder's path is looked up once for all of them instead of at each opening.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // Opens the folder's file `name` for reading, as System::OpenFile(<folder> + name, kRead,
+  // kDenyNone, kExisting) does, with the same errors.
+  virtual std::unique_ptr<File> OpenFile(const std::string& name) = 0;
+};
+
 // Attribute bits as Windows reports them.
 inline constexpr uint32_t kAttrReadOnly = 0x01;
 inline constexpr uint32_t kAttrHidden = 0x02;
@@ -90,6 +100,11 @@ class System {
   // opened for reading may open; then its first read throws.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access,
                                          FileShare share, FileOpen mode) = 0;
+  // The folder `path`, ending with "\", to open its files by name while the result lives. Never
+  // throws: when the folder cannot be opened, each file's opening fails as opening it by its
+  // whole path would. By default each file is opened by the folder's path and its name, as on
+  // Windows, whose API opens files by their path only.
+  virtual std::unique_ptr<Folder> OpenFolder(const std::string& path);
   // Whether a second thread may open and read files, and ask what opening a table asks (whether
   // a file exists, full paths, code pages, the decimal separator, the tick count, sleeps), while
   // this one goes on using the system. The real systems allow it; a simulation that records and

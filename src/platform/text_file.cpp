@@ -11,16 +11,12 @@ constexpr char kEndOfText = '\x1A';
 constexpr size_t kFirstChunk = 4 * 1024;
 constexpr size_t kChunk = 64 * 1024;
 
-}  // namespace
-
-std::string ReadFileBytes(platform::System& system, const std::string& path) {
-  const auto file = system.OpenFile(path, platform::FileAccess::kRead,
-                                    platform::FileShare::kDenyNone, platform::FileOpen::kExisting);
+std::string ReadAllBytes(platform::File& file) {
   // The first read lands on the stack and is copied at its length: most files end within it,
   // and a string cleared to the chunk's size and cut back would cost that for each of them.
   char first[kFirstChunk];
   size_t got = 0;
-  platform::ReadStatus status = file->ReadAt(0, first, sizeof first, &got);
+  platform::ReadStatus status = file.ReadAt(0, first, sizeof first, &got);
   std::string bytes(first, got);
   size_t chunk = kFirstChunk;
   for (;;) {
@@ -31,9 +27,21 @@ std::string ReadFileBytes(platform::System& system, const std::string& path) {
     chunk = chunk < kChunk ? chunk * 2 : kChunk;
     const size_t old_size = bytes.size();
     bytes.resize(old_size + chunk);
-    status = file->ReadAt(old_size, bytes.data() + old_size, chunk, &got);
+    status = file.ReadAt(old_size, bytes.data() + old_size, chunk, &got);
     bytes.resize(old_size + got);
   }
+}
+
+}  // namespace
+
+std::string ReadFileBytes(platform::System& system, const std::string& path) {
+  return ReadAllBytes(*system.OpenFile(path, platform::FileAccess::kRead,
+                                       platform::FileShare::kDenyNone,
+                                       platform::FileOpen::kExisting));
+}
+
+std::string ReadFileBytes(platform::Folder& folder, const std::string& name) {
+  return ReadAllBytes(*folder.OpenFile(name));
 }
 
 void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes) {

@@ -13,6 +13,8 @@ namespace erm::platform {
 
 // Every byte of the file. Throws the platform's Error when it cannot be opened or read.
 std::string ReadFileBytes(platform::System& system, const std::string& path);
+// Every byte of the folder's file `name`, likewise.
+std::string ReadFileBytes(platform::Folder& folder, const std::string& name);
 // Creates the file, or truncates the one that is there, writes `bytes` into it and closes it.
 void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes);
 

@@ -13,8 +13,10 @@
 #include <string>
 #include <system_error>
 
+#include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/system_conformance.h"
+#include "platform/text_file.h"
 
 namespace erm::platform {
 namespace {
@@ -78,6 +80,18 @@ INSTANTIATE_TEST_SUITE_P(Posix, SystemConformance,
                          ::testing::Values(SystemImplementation{
                              "Posix", MakeSystemHarness<PosixSystemHarness>}),
                          SystemImplementationName);
+
+TEST(PosixFolderTest, ANameThatIsAPathStaysInsideTheFolder) {
+  // Opened relative to the folder, an absolute name would reach any file on the machine.
+  PosixSystemHarness posix;
+  SystemHarness& harness = posix;
+  harness.MakeDirectory(harness.Folder() + "\\termine");
+  const std::string outside = harness.Folder() + "\\draussen.trm";
+  harness.PutFile(outside, "x");
+  const auto termine = harness.system().OpenFolder(harness.Folder() + "\\termine\\");
+  EXPECT_THROW(ReadFileBytes(*termine, ToHostPath(outside)), Error);
+  EXPECT_EQ(ReadFileBytes(*termine, "..\\draussen.trm"), "x");  // as its path finds it
+}
 
 }  // namespace
 }  // namespace erm::platform

@@ -2,6 +2,7 @@
 // renaming and removing them, listing folders, full paths and code pages.
 #include "platform/system_conformance.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,43 @@ TEST_P(SystemConformance, WholeFilesAreReadAtEverySizeAroundTheReadsTheyTake) {
     for (size_t i = 0; i < size; ++i)
       bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     EXPECT_EQ(ReadFileBytes(system_, Put("termin.trm", bytes)), bytes);
+  }
+}
+
+TEST_P(SystemConformance, AFoldersFilesOpenByNameAsByTheirPath) {
+  harness_->MakeDirectory(Path("termine"));
+  harness_->MakeDirectory(Path("termine\\alt"));
+  Put("termine\\a.trm", "abc");
+  Put("termine\\alt\\b.trm", "def");
+  const std::string path = Path("termine\\");
+  const auto error_of = [](auto read) -> std::string {
+    try {
+      read();
+    } catch (const Error& e) {
+      return e.message();
+    }
+    return "(read)";
+  };
+  const std::unique_ptr<Folder> termine = system_.OpenFolder(path);
+  EXPECT_EQ(ReadFileBytes(*termine, "a.trm"), "abc");
+  EXPECT_EQ(ReadFileBytes(*termine, "alt\\b.trm"), "def");
+  Put("termine\\neu.trm", "ghi");
+  EXPECT_EQ(ReadFileBytes(*termine, "neu.trm"), "ghi");
+  // What cannot be read fails as by its path: a missing file, a folder, any file of a missing
+  // folder.
+  const std::unique_ptr<Folder> missing = system_.OpenFolder(Path("fehlt\\"));
+  struct {
+    Folder* folder;
+    std::string folder_path;
+    const char* name;
+  } const cases[] = {{termine.get(), path, "fehlt.trm"},
+                     {termine.get(), path, "alt"},
+                     {missing.get(), Path("fehlt\\"), "a.trm"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder_path + c.name);
+    const std::string by_path = error_of([&] { ReadFileBytes(system_, c.folder_path + c.name); });
+    EXPECT_NE(by_path, "(read)");
+    EXPECT_EQ(error_of([&] { ReadFileBytes(*c.folder, c.name); }), by_path);
   }
 }
 

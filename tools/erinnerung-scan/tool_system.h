@@ -21,6 +21,11 @@ class ToolSystem : public platform::System {
                                            platform::FileOpen mode) override {
     return base_.OpenFile(path, access, share, mode);
   }
+  // The folder's files do not pass through OpenFile above: a wrapper that watches or delays its
+  // files overrides this too.
+  std::unique_ptr<platform::Folder> OpenFolder(const std::string& path) override {
+    return base_.OpenFolder(path);
+  }
   bool ConcurrentFileReads() override { return base_.ConcurrentFileReads(); }
   bool FileExists(const std::string& path) override { return base_.FileExists(path); }
   std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {

@@ -84,6 +84,48 @@ class PosixFile : public File {
   int fd_;
 };
 
+#ifdef O_PATH
+// Asks no read access of the folder: opening a file by its whole path asks none either.
+constexpr int kFolderOpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+// Opens the folder's files relative to its descriptor: the folder's path is looked up once, not
+// at each of its files.
+class PosixFolder : public Folder {
+ public:
+  PosixFolder(System& system, std::string path)
+      : system_(system),
+        path_(std::move(path)),
+        fd_(::open(ToHostPath(path_).c_str(), kFolderOpenFlags)) {}
+  ~PosixFolder() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixFolder(const PosixFolder&) = delete;
+  PosixFolder& operator=(const PosixFolder&) = delete;
+
+  std::unique_ptr<File> OpenFile(const std::string& name) override {
+    // Only a plain name stays inside the folder when opened relative to it (an absolute one
+    // would not). Anything else, and every file of a folder that did not open, goes by the whole
+    // path, which gives the errors opening by path gives.
+    const bool plain = !name.empty() && name != "." && name != ".." &&
+                       name.find_first_of("/\\") == std::string::npos;
+    if (fd_ < 0 || !plain) {
+      return system_.OpenFile(path_ + name, FileAccess::kRead, FileShare::kDenyNone,
+                              FileOpen::kExisting);
+    }
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error(ErrnoText(errno));
+    return std::make_unique<PosixFile>(fd);
+  }
+
+ private:
+  System& system_;
+  std::string path_;
+  int fd_;
+};
+
 class PosixDirEnumeration : public DirEnumeration {
  public:
   PosixDirEnumeration(std::string directory, std::string pattern) : pattern_(std::move(pattern)) {
@@ -140,6 +182,10 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
   // the same message. Not asked here: a scan opens a file for every due appointment, and the
   // table asks whether its name is a plain file before it opens it.
   return std::make_unique<PosixFile>(fd);
+}
+
+std::unique_ptr<Folder> PosixSystem::OpenFolder(const std::string& path) {
+  return std::make_unique<PosixFolder>(*this, path);
 }
 
 bool PosixSystem::FileExists(const std::string& path) {
