@@ -22,7 +22,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/appointment_file.h"
@@ -144,12 +146,13 @@ int main(int argc, char** argv) {
 
   const std::string filter = erm::app::ReminderScan::ReminderFilter(erm::app::DateKey(kToday));
   const double key_number = erm::app::DateKeyNumber(erm::app::DateKey(kToday));
-  std::vector<std::string> appointment_files;
+  // Each account's folder of appointment files and their names, read as the scan reads them.
+  std::vector<std::pair<std::string, std::vector<std::string>>> appointment_files;
   for (int a = 0; a < accounts; ++a) {
-    for (int r = 0; r < records; r += 100) {
-      appointment_files.push_back(planner + "konten\\Konto" + std::to_string(a + 1) +
-                                  "\\termine\\" + Stamp(8 + r % 20, r) + ".trm");
-    }
+    appointment_files.push_back(
+        {planner + "konten\\Konto" + std::to_string(a + 1) + "\\termine\\", {}});
+    for (int r = 0; r < records; r += 100)
+      appointment_files.back().second.push_back(Stamp(8 + r % 20, r) + ".trm");
   }
   // The scan's table walks alone: open with the filter, count, walk, read TERMINDATU.
   const auto walks = [&](size_t read_ahead) {
@@ -190,8 +193,11 @@ int main(int argc, char** argv) {
       {"appointment files",
        [&] {
          long long lines = 0;
-         for (const std::string& path : appointment_files)
-           lines += static_cast<long long>(erm::app::ReadAppointmentTexts(system, path).size());
+         for (const auto& [folder, names] : appointment_files) {
+           const std::unique_ptr<erm::platform::Folder> termine = system.OpenFolder(folder);
+           for (const std::string& name : names)
+             lines += static_cast<long long>(erm::app::ReadAppointmentTexts(*termine, name).size());
+         }
          return lines;
        }},
       {"due list and tree",

@@ -43,6 +43,12 @@ class ShareLatencySystem : public tools::ToolSystem {
     if (!table && file_delay.count() == 0) return file;
     return std::make_unique<DelayedFile>(std::move(file), *this, table);
   }
+  // With the appointment files on the share, a folder's files are opened by path, through
+  // OpenFile above, to wait as long.
+  std::unique_ptr<platform::Folder> OpenFolder(const std::string& path) override {
+    if (file_delay.count() > 0) return System::OpenFolder(path);
+    return ToolSystem::OpenFolder(path);
+  }
 
  private:
   class DelayedFile : public platform::File {

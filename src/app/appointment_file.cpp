@@ -27,6 +27,17 @@ void ForEachLine(std::string_view bytes, LineFunction line) {
   }
 }
 
+std::vector<std::string> AppointmentTexts(std::string_view bytes) {
+  std::vector<std::string> texts;
+  bool first = true;
+  // Unmasked straight from the file's bytes: the scan reads a file for every due record.
+  ForEachLine(bytes, [&texts, &first](std::string_view line) {
+    if (!first) texts.push_back(EncodeDecodeText(line));
+    first = false;
+  });
+  return texts;
+}
+
 }  // namespace
 
 std::string EncodeDecodeText(std::string_view text) {
@@ -43,15 +54,11 @@ std::vector<std::string> SplitAppointmentLines(std::string_view bytes) {
 }
 
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path) {
-  const std::string bytes = platform::ReadFileBytes(system, path);
-  std::vector<std::string> texts;
-  bool first = true;
-  // Unmasked straight from the file's bytes: the scan reads a file for every due record.
-  ForEachLine(bytes, [&texts, &first](std::string_view line) {
-    if (!first) texts.push_back(EncodeDecodeText(line));
-    first = false;
-  });
-  return texts;
+  return AppointmentTexts(platform::ReadFileBytes(system, path));
+}
+
+std::vector<std::string> ReadAppointmentTexts(platform::Folder& folder, const std::string& name) {
+  return AppointmentTexts(platform::ReadFileBytes(folder, name));
 }
 
 }  // namespace erm::app

@@ -24,5 +24,7 @@ std::vector<std::string> SplitAppointmentLines(std::string_view bytes);
 // The unmasked appointment text lines of the file at `path` (line 1 dropped). Throws the
 // platform's Error when the file cannot be opened or read.
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path);
+// The same of the folder's file `name`.
+std::vector<std::string> ReadAppointmentTexts(platform::Folder& folder, const std::string& name);
 
 }  // namespace erm::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -204,18 +205,21 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
   }
   table.Close();
   const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
+  // Opened once for all of the account's files, at the first of them.
+  std::unique_ptr<platform::Folder> termine;
   for (Met& record : met) {
     if (record.is_problem) {
       problem(std::move(record.text), false);
       continue;
     }
-    const std::string path = folder + record.text + ".trm";
+    const std::string name = record.text + ".trm";
+    if (!termine) termine = system_.OpenFolder(folder);
     try {
-      for (const std::string& text : ReadAppointmentTexts(system_, path))
+      for (const std::string& text : ReadAppointmentTexts(*termine, name))
         walk.entries.push_back(DueEntry(record.text, account, text));
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
-      problem(path + ": " + e.message(), false);
+      problem(folder + name + ": " + e.message(), false);
     }
   }
   if (walk_failure) problem(std::move(*walk_failure), true);
