@@ -95,10 +95,8 @@ constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // at each of its files.
 class PosixFolder : public Folder {
  public:
-  PosixFolder(System& system, std::string path)
-      : system_(system),
-        path_(std::move(path)),
-        fd_(::open(ToHostPath(path_).c_str(), kFolderOpenFlags)) {}
+  PosixFolder(const std::string& path, std::unique_ptr<Folder> by_path)
+      : by_path_(std::move(by_path)), fd_(::open(ToHostPath(path).c_str(), kFolderOpenFlags)) {}
   ~PosixFolder() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -111,18 +109,14 @@ class PosixFolder : public Folder {
     // path, which gives the errors opening by path gives.
     const bool plain = !name.empty() && name != "." && name != ".." &&
                        name.find_first_of("/\\") == std::string::npos;
-    if (fd_ < 0 || !plain) {
-      return system_.OpenFile(path_ + name, FileAccess::kRead, FileShare::kDenyNone,
-                              FileOpen::kExisting);
-    }
+    if (fd_ < 0 || !plain) return by_path_->OpenFile(name);
     const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw Error(ErrnoText(errno));
     return std::make_unique<PosixFile>(fd);
   }
 
  private:
-  System& system_;
-  std::string path_;
+  std::unique_ptr<Folder> by_path_;
   int fd_;
 };
 
@@ -185,7 +179,7 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
 }
 
 std::unique_ptr<Folder> PosixSystem::OpenFolder(const std::string& path) {
-  return std::make_unique<PosixFolder>(*this, path);
+  return std::make_unique<PosixFolder>(path, System::OpenFolder(path));
 }
 
 bool PosixSystem::FileExists(const std::string& path) {
