@@ -1,6 +1,7 @@
 #include "platform/text_case.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace erm::platform {
 
@@ -43,8 +44,12 @@ unsigned char FoldCp1252Case(unsigned char c) {
 
 int CompareTextIgnoringCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    // Due entries share long beginnings (the date and the account); equal bytes fold alike.
+  // Due entries share long beginnings (the date and the account), and equal bytes fold alike:
+  // those are passed eight at a time, a comparison of one word each.
+  size_t i = 0;
+  while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+    i += 8;
+  for (; i < n; ++i) {
     if (a[i] == b[i]) continue;
     const unsigned char x = FoldCp1252Case(static_cast<unsigned char>(a[i]));
     const unsigned char y = FoldCp1252Case(static_cast<unsigned char>(b[i]));

@@ -28,5 +28,22 @@ TEST(TextCaseTest, Cp1252OrderFoldsToLowerCase) {
   EXPECT_LT(CompareTextIgnoringCase("\xD7", "\xC0"), 0);
 }
 
+TEST(TextCaseTest, LongTextsDifferingOnlyInCaseOrAtOneByteCompareByThatByte) {
+  // Past the first eight bytes, on either side of a word's end, and in the last bytes.
+  const std::string base = "20261208090000 [B\xFCro] Sitzung mit Frau M\xFCller";
+  for (size_t at = 0; at < base.size(); ++at) {
+    SCOPED_TRACE(at);
+    std::string upper = base, later = base;
+    upper[at] = static_cast<char>(AsciiUpper(static_cast<unsigned char>(base[at])));
+    if (upper[at] == '\xFC') upper[at] = '\xDC';
+    later[at] = static_cast<char>(base[at] + 1);
+    EXPECT_EQ(CompareTextIgnoringCase(base, upper), 0);
+    EXPECT_EQ(CompareTextIgnoringCase(upper, base), 0);
+    EXPECT_LT(CompareTextIgnoringCase(base, later), 0);
+    EXPECT_GT(CompareTextIgnoringCase(later, base), 0);
+    EXPECT_LT(CompareTextIgnoringCase(base.substr(0, at), base), 0);
+  }
+}
+
 }  // namespace
 }  // namespace erm::platform
