@@ -204,13 +204,17 @@ int main(int argc, char** argv) {
        [&] {
          // The first contender's scan has run by now.
          if (found.Count() == 0) found = scan.Due();
-         erm::app::DueList due;
+         erm::app::SortedRuns runs;
          std::vector<std::string> entries(found.Entries().begin(), found.Entries().end());
          for (int a = 0; a < accounts; ++a) {
            const size_t from = entries.size() * a / accounts;
            const size_t to = entries.size() * (a + 1) / accounts;
-           due.AddAll(std::vector<std::string>(entries.begin() + from, entries.begin() + to));
+           std::vector<std::string> run(entries.begin() + from, entries.begin() + to);
+           erm::app::DueList::SortEntries(run);
+           runs.Add(std::move(run));
          }
+         erm::app::DueList due;
+         due.AddSorted(runs.Take());
          host.events.clear();
          erm::app::PresentDueList(system, state, due, key_number, host);
          return static_cast<long long>(due.Count());

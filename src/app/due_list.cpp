@@ -39,4 +39,32 @@ void DueList::AddSorted(std::vector<std::string> sorted) {
   std::inplace_merge(entries_.begin(), entries_.begin() + old_size, entries_.end(), SortsBefore);
 }
 
+void SortedRuns::Add(std::vector<std::string> sorted) {
+  if (sorted.empty()) return;
+  runs_.push_back(std::move(sorted));
+  while (runs_.size() >= 2 && runs_[runs_.size() - 2].size() <= runs_.back().size())
+    MergeLastTwo();
+}
+
+std::vector<std::string> SortedRuns::Take() {
+  while (runs_.size() >= 2)
+    MergeLastTwo();
+  std::vector<std::string> all = runs_.empty() ? std::vector<std::string>() : std::move(runs_[0]);
+  runs_.clear();
+  return all;
+}
+
+void SortedRuns::MergeLastTwo() {
+  std::vector<std::string> later = std::move(runs_.back());
+  runs_.pop_back();
+  std::vector<std::string>& earlier = runs_.back();
+  std::vector<std::string> merged;
+  merged.reserve(earlier.size() + later.size());
+  // On equal entries std::merge takes the earlier run's first, as Add leaves them.
+  std::merge(std::make_move_iterator(earlier.begin()), std::make_move_iterator(earlier.end()),
+             std::make_move_iterator(later.begin()), std::make_move_iterator(later.end()),
+             std::back_inserter(merged), SortsBefore);
+  earlier = std::move(merged);
+}
+
 }  // namespace erm::app

@@ -31,4 +31,20 @@ class DueList {
   std::vector<std::string> entries_;
 };
 
+// Sorted runs of entries, one after another, merged into the order AddAll gives them run after
+// run. Runs of like length are merged as they come, so that each entry takes part in about
+// log2(runs) merges instead of one for every run added after its own: the scan adds one run per
+// account.
+class SortedRuns {
+ public:
+  // A run SortEntries has put in order.
+  void Add(std::vector<std::string> sorted);
+  // Every run added, merged into one; leaves none behind.
+  std::vector<std::string> Take();
+
+ private:
+  void MergeLastTwo();
+  std::vector<std::vector<std::string>> runs_;  // each no longer than the one before
+};
+
 }  // namespace erm::app

@@ -104,6 +104,7 @@ bool ReminderScan::Timer1Timer() {
   dbf::TDbfTable ahead_table(own_table.Name(), system_);
   ahead_table.TakePropertiesOf(own_table);
   std::vector<AccountWalk> walks(chosen_accounts.size());
+  SortedRuns found;
   {
     WorkAhead ahead(system_, chosen_accounts.size(), [&](size_t k, bool on_helper) {
       walks[k] = WalkAccount(on_helper ? ahead_table : own_table, planner_directory,
@@ -114,13 +115,14 @@ bool ReminderScan::Timer1Timer() {
       host_.StepProgress();
       host_.Pause(kAccountPauseMs);
       ahead.Finish(k);
-      // An account's entries go into the due list together: one merge per account instead of
-      // one insertion per appointment, in the same order as adding them one by one.
       problems_.insert(problems_.end(), std::make_move_iterator(walks[k].problems.begin()),
                        std::make_move_iterator(walks[k].problems.end()));
-      due_list_.AddSorted(std::move(walks[k].entries));
+      // An account's entries are merged together, with those of the accounts before it, instead
+      // of inserted one by one; the order is the same.
+      found.Add(std::move(walks[k].entries));
     }
   }
+  due_list_.AddSorted(found.Take());
 
   host_.Pause(kFinalPauseMs);
   host_.EndScanActivity();

@@ -47,5 +47,30 @@ TEST(DueListTest, KeepsEqualEntriesWithNewOnesAfterTheOldOnes) {
   EXPECT_EQ(list.Count(), 0u);
 }
 
+TEST(DueListTest, RunsMergedAsTheyComeGiveTheOrderOfAddingOneByOne) {
+  // Runs of every length pattern the pairing of like lengths meets (growing, shrinking, empty),
+  // with entries equal but for case in many runs, which must stay in the order added.
+  const std::vector<std::vector<std::vector<std::string>>> cases = {
+      {},
+      {{"b", "B"}},
+      {{"a", "c"}, {}, {"B", "b"}, {"A"}},
+      {{"x"}, {"X", "y"}, {"a", "b", "X"}, {"x", "Y", "z", "z"}, {"Z"}, {"y"}},
+      {{"a", "A", "a", "b", "c"}, {"A", "b"}, {"a"}, {"C"}, {"B", "b", "c", "c", "C", "d"}},
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    SCOPED_TRACE(c);
+    DueList one_by_one;
+    SortedRuns runs;
+    for (std::vector<std::string> run : cases[c]) {
+      for (const std::string& e : run)
+        one_by_one.Add(e);
+      DueList::SortEntries(run);
+      runs.Add(std::move(run));
+    }
+    EXPECT_EQ(runs.Take(), one_by_one.Entries());
+    EXPECT_TRUE(runs.Take().empty());
+  }
+}
+
 }  // namespace
 }  // namespace erm::app
