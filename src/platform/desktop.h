@@ -250,6 +250,9 @@ class Desktop {
   virtual ModuleHandle LoadCommonControls() = 0;
   // Releases a module that LoadCommonControls gave.
   virtual void FreeCommonControls(ModuleHandle module) = 0;
+  // Whether Windows reports that the user does not want to be disturbed now (presentation mode, a
+  // full-screen program, busy, quiet time): notices wait meanwhile.
+  virtual bool UserWantsQuiet() { return false; }
 
   // --- icons ---
   // An icon from the program's resources at the given size; 0 when there is none. The same

@@ -178,6 +178,24 @@ void Win32Desktop::FreeCommonControls(ModuleHandle module) {
   if (module != 0) FreeLibrary(reinterpret_cast<HMODULE>(module));
 }
 
+bool Win32Desktop::UserWantsQuiet() {
+  // The shell's answers (QUERY_USER_NOTIFICATION_STATE): 2 busy (a full-screen program), 3 a
+  // Direct3D program full screen, 4 presentation mode, 6 quiet time (the first hour after a new
+  // user's first logon). Looked up at run time: systems before Vista lack the function, and then
+  // nothing holds notices back. Wine's function is a stub that always answers 5, accepts
+  // notifications, so under Wine notices never wait.
+  enum : int { kBusy = 2, kFullScreenDirect3D = 3, kPresentationMode = 4, kQuietTime = 6 };
+  using QueryFunction = HRESULT(WINAPI*)(int*);
+  const HMODULE shell = GetModuleHandleA("shell32.dll");
+  const auto query =
+      shell ? ExportAs<QueryFunction>(GetProcAddress(shell, "SHQueryUserNotificationState"))
+            : nullptr;
+  int state = 0;
+  if (query == nullptr || FAILED(query(&state))) return false;
+  return state == kBusy || state == kFullScreenDirect3D || state == kPresentationMode ||
+         state == kQuietTime;
+}
+
 IconHandle Win32Desktop::LoadIconResource(int resource_id, int size) {
   // Kept per resource and size: a caller that asks on every animation step must not use up
   // the process's handles.
