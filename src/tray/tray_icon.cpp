@@ -23,6 +23,11 @@ constexpr uint32_t kIconFlags = platform::kNifMessage | platform::kNifIcon | pla
 constexpr uint32_t kBalloonIconFlags[] = {0, 1, 2, 3};
 // Leaving the icon is noticed by polling the cursor: the shell reports no such thing.
 constexpr uint32_t kExitPollInterval = 20;
+// A refused add is tried again after 2 s, then every 10 s, for five minutes.
+constexpr uint32_t kFirstAddRetryMs = 2000;
+constexpr uint32_t kAddRetryIntervalMs = 10000;
+constexpr uint32_t kAddRetryPeriodMs = 5 * 60 * 1000;
+constexpr int kAddRetryCount = 1 + (kAddRetryPeriodMs - kFirstAddRetryMs) / kAddRetryIntervalMs;
 
 // Copies at most `max_length` bytes of the text and zeroes the rest of the field, so that the
 // field always ends in a zero and keeps nothing of an earlier, longer text.
@@ -61,6 +66,8 @@ TTrayIcon::TTrayIcon(ui::Component* owner, TrayHandlers& handlers, std::string n
   cycle_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::CycleTimerTick);
   click_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::ClickTimerTick);
   exit_timer_ = std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::ExitTimerTick);
+  add_retry_timer_ =
+      std::make_unique<TLiteTimer>(handlers.timers, this, &TTrayIcon::AddRetryTimerTick);
   cursor_outside_ = true;
   SetDesignPreview(design_preview_);
 
@@ -93,6 +100,7 @@ TTrayIcon::~TTrayIcon() {
   cycle_timer_.reset();
   click_timer_.reset();
   exit_timer_.reset();
+  add_retry_timer_.reset();
   if (icon_ != own_icon_.get()) icon_->OnChange = nullptr;
   icon_ = nullptr;
   own_icon_.reset();
@@ -202,18 +210,72 @@ void TTrayIcon::IconChanged() {
 bool TTrayIcon::AddIcon() {
   if (!preview_in_progress_) icon_visible_ = true;
   FillIconData();
-  return desktop().NotifyIcon(platform::NotifyIconOp::kAdd, notify_data_);
+  const bool added = desktop().NotifyIcon(platform::NotifyIconOp::kAdd, notify_data_);
+  NoteAddResult(added);
+  return added;
 }
 
 bool TTrayIcon::RemoveIcon() {
   if (!preview_in_progress_) icon_visible_ = false;
   FillIconData();
+  shell_has_icon_ = false;
+  StopAddRetries();
   return desktop().NotifyIcon(platform::NotifyIconOp::kDelete, notify_data_);
 }
 
 bool TTrayIcon::UpdateIcon() {
   FillIconData();
-  return desktop().NotifyIcon(platform::NotifyIconOp::kModify, notify_data_);
+  shell_has_icon_ = desktop().NotifyIcon(platform::NotifyIconOp::kModify, notify_data_);
+  if (shell_has_icon_ || !icon_visible_) return shell_has_icon_;
+  // The shell has lost the icon that is to be there (a notification area not ready at the
+  // first add, or one restarted without telling): the add carries what this update meant,
+  // a balloon included.
+  return AddIcon();
+}
+
+void TTrayIcon::NoteAddResult(bool added) {
+  if (added) {
+    shell_has_icon_ = true;
+    StopAddRetries();
+    return;
+  }
+  // Refused while the shell shows it: it is there already, and nothing is to be retried.
+  if (shell_has_icon_ || !icon_visible_ || add_retry_timer_->Enabled() || add_retries_spent_) {
+    return;
+  }
+  add_retries_left_ = kAddRetryCount;
+  add_retry_timer_->Arm(kFirstAddRetryMs);
+}
+
+void TTrayIcon::StopAddRetries() {
+  add_retries_spent_ = false;
+  add_retries_left_ = 0;
+  if (add_retry_timer_->Enabled()) add_retry_timer_->Disarm();
+}
+
+void TTrayIcon::AddRetryTimerTick(void* context) {
+  auto* self = static_cast<TTrayIcon*>(context);
+  if (--self->add_retries_left_ <= 0) {
+    self->add_retry_timer_->Disarm();
+    self->add_retries_spent_ = true;
+  } else if (self->add_retry_timer_->Interval() != kAddRetryIntervalMs) {
+    self->add_retry_timer_->Arm(kAddRetryIntervalMs);
+  }
+  if (self->icon_visible_) self->AddIcon();
+}
+
+void TTrayIcon::NotificationAreaRenewed() {
+  // "TaskbarCreated" comes after a restart of the shell, which has forgotten every icon, and
+  // also after a change of the DPI (Remote Desktop, scaling, docking), with the icons kept but
+  // drawn at the old size. The frames are loaded at the new size; the update adds the icon
+  // when the shell no longer has it.
+  const int size = desktop().SmallIconSize();
+  if (icon_list_ != nullptr && size > 0 && icon_list_->Width() != size &&
+      icon_list_->ReloadAtSize(size, size) && icon_index_ >= 0) {
+    ShowImage(icon_index_);  // the icon's change sends the update
+    return;
+  }
+  UpdateIcon();
 }
 
 bool TTrayIcon::FillIconData() {
@@ -275,8 +337,9 @@ std::intptr_t TTrayIcon::ApplicationWindowHook(const platform::WindowMessage& me
   }
   if (!life.expired()) {
     const uint32_t taskbar_created = handler_.TaskbarCreatedMessage();
-    // The shell has restarted and forgotten every icon.
-    if (taskbar_created != 0 && message.message == taskbar_created && icon_visible_) AddIcon();
+    if (taskbar_created != 0 && message.message == taskbar_created && icon_visible_) {
+      NotificationAreaRenewed();
+    }
   }
   return next(message);
 }

@@ -111,11 +111,13 @@ class TTrayIcon : public ui::Component {
 
   // --- operations ---
   virtual bool AllowDesignPreview() { return true; }
-  // Puts the icon into the notification area; false when the shell refuses (for example because
-  // it is there already).
+  // Puts the icon into the notification area; false when the shell refuses (because it is there
+  // already, or the notification area is not ready yet). A refused add of an icon the shell has
+  // not shown is tried again on a timer for a few minutes.
   virtual bool AddIcon();
   virtual bool RemoveIcon();
-  // Sends the current image and tooltip; the shell refuses while the icon is absent.
+  // Sends the current image and tooltip. When the shell refuses it while the icon is to be
+  // visible, the shell has lost the icon, and it is added again; false when that is refused too.
   virtual bool UpdateIcon();
   bool FillIconData();
   // Shows a balloon message over the icon, replacing one that is showing. Title, text and
@@ -183,6 +185,12 @@ class TTrayIcon : public ui::Component {
   static void CycleTimerTick(void* context);
   static void ClickTimerTick(void* context);
   static void ExitTimerTick(void* context);
+  static void AddRetryTimerTick(void* context);
+  // Keeps what a shell call said of the icon's presence; a refused add starts the retries.
+  void NoteAddResult(bool added);
+  void StopAddRetries();
+  // The shell has restarted, or the notification area's DPI has changed with the icons kept.
+  void NotificationAreaRenewed();
   // Dies with the component: event handlers may destroy it, so code that runs after one asks
   // this first.
   std::weak_ptr<int> Lifetime() const { return alive_; }
@@ -206,6 +214,13 @@ class TTrayIcon : public ui::Component {
   std::unique_ptr<TLiteTimer> cycle_timer_;
   std::unique_ptr<TLiteTimer> click_timer_;
   std::unique_ptr<TLiteTimer> exit_timer_;
+  // Adds the icon again after the shell refused it: a slow logon starts the program before the
+  // notification area is ready, and no "TaskbarCreated" follows then.
+  std::unique_ptr<TLiteTimer> add_retry_timer_;
+  int add_retries_left_ = 0;
+  bool add_retries_spent_ = false;  // until an add is accepted or the icon removed
+  // Whether the shell shows the icon, as its last answer said.
+  bool shell_has_icon_ = false;
   TrayPoint last_cursor_pos_;
   bool cursor_outside_ = true;
   bool want_enter_exit_events_ = false;

@@ -16,22 +16,39 @@ ImageList::ImageList(Component* owner, std::string name)
 void ImageList::SetSize(int width, int height) {
   width_ = width;
   height_ = height;
-  images_.clear();
+  Clear();
 }
 
 bool ImageList::AddIconResource(int resource_id) {
   platform::IconHandle icon = app_.Desktop().LoadIconResource(resource_id, width_);
   if (icon == 0) return false;
   images_.push_back(icon);
+  resource_ids_.push_back(resource_id);
   return true;
 }
 
 void ImageList::Add(platform::IconHandle icon) {
   images_.push_back(icon);
+  resource_ids_.push_back(0);
 }
 
 void ImageList::Clear() {
   images_.clear();
+  resource_ids_.clear();
+}
+
+bool ImageList::ReloadAtSize(int width, int height) {
+  std::vector<platform::IconHandle> images;
+  for (int resource_id : resource_ids_) {
+    const platform::IconHandle icon =
+        resource_id == 0 ? 0 : app_.Desktop().LoadIconResource(resource_id, width);
+    if (icon == 0) return false;
+    images.push_back(icon);
+  }
+  width_ = width;
+  height_ = height;
+  images_ = std::move(images);
+  return true;
 }
 
 bool ImageList::GetIcon(int index, Icon& icon) const {

@@ -47,6 +47,10 @@ class ImageList : public Component {
   bool AddIconResource(int resource_id);
   void Add(platform::IconHandle icon);
   void Clear();
+  // Loads every image again from its resource at another size, as a list drawn for the
+  // screen's DPI needs when the DPI changes. False, the list unchanged, when an image was not
+  // loaded from a resource or its resource is missing at the new size.
+  bool ReloadAtSize(int width, int height);
   // Copies image `index` into the icon; false (the icon unchanged) outside the list.
   bool GetIcon(int index, Icon& icon) const;
 
@@ -55,6 +59,7 @@ class ImageList : public Component {
   int width_ = 16;
   int height_ = 16;
   std::vector<platform::IconHandle> images_;
+  std::vector<int> resource_ids_;  // per image; 0 for one added by its handle
 };
 
 }  // namespace erm::ui

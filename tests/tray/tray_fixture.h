@@ -65,6 +65,14 @@ class TrayTest : public ::testing::Test {
     tray_ = form_->tray;
   }
 
+  // Ends the application and takes its quit request, so that the next Create starts afresh.
+  void Destroy() {
+    app_.reset();
+    platform::WindowMessage message;
+    while (desktop_.PeekMessage(&message)) {
+    }
+  }
+
   platform::WindowHandle HandlerWindow() const { return handlers_.icons.Window(); }
   // What the shell shows for our icon; null while it is absent.
   const platform::NotifyIconData* Shown() const {

@@ -261,6 +261,90 @@ TEST_F(TrayTest, ShellRestartAddsTheVisibleIconAgain) {
   EXPECT_EQ(Shown(), nullptr);
 }
 
+// The virtual times of the adds the icon makes from now until `until_ms`.
+std::vector<uint64_t> AddTimes(platform::SimSystem& system, platform::SimDesktop& desktop,
+                               uint64_t until_ms) {
+  std::vector<uint64_t> times;
+  const uint64_t start = system.TickCount();
+  while (system.TickCount() - start < until_ms) {
+    const size_t calls = desktop.notify_calls.size();
+    desktop.RunFor(1000);
+    for (size_t i = calls; i < desktop.notify_calls.size(); ++i) {
+      if (desktop.notify_calls[i].op == NotifyIconOp::kAdd)
+        times.push_back(system.TickCount() - start);
+    }
+  }
+  return times;
+}
+
+TEST_F(TrayTest, RefusedAddIsTriedAgainAfter2sThenEvery10sForFiveMinutes) {
+  struct Case {
+    const char* name;
+    bool ready_at_start;
+    uint64_t ready_after_ms;  // when the notification area takes adds; 0: never
+    std::vector<uint64_t> add_times;
+    bool present;
+  };
+  std::vector<uint64_t> five_minutes;
+  for (uint64_t t = 2000; t <= 300000; t += 10000)
+    five_minutes.push_back(t);
+  const Case cases[] = {
+      {"ready at once: nothing to retry", true, 0, {}, true},
+      {"ready after 25 s", false, 25000, {2000, 12000, 22000, 32000}, true},
+      {"never ready: gives up", false, 0, five_minutes, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    desktop_.refused_notify_ops.clear();
+    if (!c.ready_at_start) desktop_.refused_notify_ops.insert(NotifyIconOp::kAdd);
+    if (c.ready_after_ms != 0) {
+      desktop_.Schedule(c.ready_after_ms, [this] { desktop_.refused_notify_ops.clear(); });
+    }
+    Create();
+    EXPECT_EQ(AddTimes(system_, desktop_, 3600000), c.add_times);
+    EXPECT_EQ(Shown() != nullptr, c.present);
+    EXPECT_TRUE(tray_->IconVisible());
+    Destroy();
+  }
+}
+
+TEST_F(TrayTest, UpdateOfAnIconTheShellHasLostAddsItAgain) {
+  Create();
+  desktop_.NotifyIcon(NotifyIconOp::kDelete, tray_->NotifyData());
+  tray_->SetHint("wieder da");
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_STREQ(Shown()->tip, "wieder da");
+
+  // A balloon comes with the add.
+  desktop_.NotifyIcon(NotifyIconOp::kDelete, tray_->NotifyData());
+  EXPECT_TRUE(tray_->ShowBalloon("Titel", "Text", TBalloonIconKind::biInfo, 60));
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_STREQ(Shown()->info, "Text");
+}
+
+TEST_F(TrayTest, TaskbarCreatedLoadsTheFramesAtTheNotificationAreasNewSize) {
+  constexpr int kFrame0 = 301, kFrame1 = 302;
+  for (const bool icon_kept : {true, false}) {
+    SCOPED_TRACE(icon_kept ? "DPI change, icons kept" : "shell restart at another DPI");
+    desktop_.small_icon_size = 16;
+    Create([&](TrayForm& form) {
+      form.images->SetSize(16, 16);
+      form.images->AddIconResource(kFrame0);
+      form.images->AddIconResource(kFrame1);
+      form.tray->SetIconIndex(1);
+    });
+    if (!icon_kept) desktop_.NotifyIcon(NotifyIconOp::kDelete, tray_->NotifyData());
+    desktop_.small_icon_size = 24;
+    desktop_.BroadcastToTopLevel(desktop_.RegisterWindowMessage("TaskbarCreated"));
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(form_->images->Width(), 24);
+    EXPECT_EQ(Shown()->icon, desktop_.LoadIconResource(kFrame1, 24));
+    EXPECT_EQ(desktop_.notify_calls.back().op,
+              icon_kept ? NotifyIconOp::kModify : NotifyIconOp::kAdd);
+    Destroy();
+  }
+}
+
 TEST_F(TrayTest, OldCommonControlsRegisterNoShellRestartMessage) {
   desktop_.common_controls_version = 0x00040046;
   Create();

@@ -99,6 +99,9 @@ class SimDesktop : public Desktop {
   };
   std::vector<NotifyCall> notify_calls;
   bool shell_running = true;  // while false, every NotifyIcon call fails
+  // The shell refuses these operations while they are here, changing nothing: a notification
+  // area not ready yet at logon refuses adds, one that has lost an icon refuses its modifies.
+  std::set<NotifyIconOp> refused_notify_ops;
   bool IconPresent(WindowHandle window, uint32_t id) const;
   size_t PresentIconCount() const { return icons_.size(); }
   // What the shell shows for a present icon: the fields each add or modify carried with its

@@ -37,7 +37,7 @@ bool SimDesktop::NotifyIcon(NotifyIconOp op, const NotifyIconData& data) {
   NotifyCall call{op, data, SerializeNotifyIconData32(data), false};
   const auto key = std::make_pair(data.window, data.id);
   auto present = icons_.find(key);
-  if (shell_running) {
+  if (shell_running && refused_notify_ops.count(op) == 0) {
     switch (op) {
       case NotifyIconOp::kAdd:
         if (present == icons_.end()) {
