@@ -46,7 +46,7 @@ test_active_start_shows_the_notice() {
   local dir="$1/demo" expected texts
   make_demo "$dir"
   expected="$("$NATIVE_BUILD/erinnerung-scan" --program-folder "$dir/programm" \
-    --planner "$dir/planner/" | sed -n 's/^  Dialog: //p')"
+    --planner "$dir/planner/" | sed -n 's/^  Hinweisfenster: //p')"
   [ -n "$expected" ] || fail "the demo planner has no appointment today"
 
   if ! start_until_notice "$dir/programm"; then

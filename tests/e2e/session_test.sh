@@ -63,7 +63,7 @@ test_second_start_and_umlaut_account() {
   "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$dir" >/dev/null
   cp "$WINDOWS_BUILD/erinnerung.exe" "$dir/programm/"
   expected="$("$NATIVE_BUILD/erinnerung-scan" --program-folder "$dir/programm" \
-    --planner "$dir/planner/" | sed -n 's/^  Dialog: //p')"
+    --planner "$dir/planner/" | sed -n 's/^  Hinweisfenster: //p')"
   # The account "Familie", whose appointment today the notice counts, becomes "Büro": the
   # folder in UTF-8 on the host, the selection line in the program's Windows-1252.
   mv "$dir/planner/konten/Familie" "$dir/planner/konten/B"$'\xc3\xbc'"ro"

@@ -100,15 +100,15 @@ std::string FormatHuman(const ScanReport& report) {
   switch (report.notice) {
     case app::NoticeKind::kToday:
       out += "Hinweis: heute\n";
-      out += "  Sprechblase: " + Cp1252ToUtf8(report.balloon_title) + "\n";
-      out += "  Dialog: " + Cp1252ToUtf8(report.dialog_headline) + "\n";
+      out += "  Benachrichtigung: " + Cp1252ToUtf8(report.balloon_title) + "\n";
+      out += "  Hinweisfenster: " + Cp1252ToUtf8(report.dialog_headline) + "\n";
       out += IndentedLines(report.dialog_text);
       break;
     case app::NoticeKind::kNextDay:
       out +=
           "Hinweis: n\xC3\xA4"
           "chster Tag\n";
-      out += "  Sprechblase: " + Cp1252ToUtf8(report.balloon_title) + "\n";
+      out += "  Benachrichtigung: " + Cp1252ToUtf8(report.balloon_title) + "\n";
       out += IndentedLines(report.balloon_text);
       break;
     case app::NoticeKind::kNone:
@@ -116,7 +116,7 @@ std::string FormatHuman(const ScanReport& report) {
       break;
   }
   if (!report.problems.empty()) {
-    out += "\nProbleme:\n";
+    out += "\nNicht gelesen:\n";
     for (const app::ScanProblem& p : report.problems) {
       out += "  [" + Cp1252ToUtf8(p.account) + "] " + Cp1252ToUtf8(p.message) + "\n";
     }

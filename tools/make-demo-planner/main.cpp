@@ -15,8 +15,8 @@
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "platform/posix/posix_system.h"
-#include "settings/settings_files.h"
 #include "platform/text_file.h"
+#include "settings/settings_files.h"
 
 namespace erm::tools {
 namespace {
@@ -137,7 +137,9 @@ int Run(const fs::path& dir, const platform::LocalTime& today, const std::string
     WriteAccount(system, konten, account, today);
     if (account.chosen) chosen.push_back(account.name);
   }
-  WriteFile(system, konten / "liesmich.txt", "Eine Datei im Kontenordner gilt als Konto.\r\n");
+  // Beside konten, not in it: the program counts every entry of konten as an account.
+  WriteFile(system, planner / "liesmich.txt",
+            "Ein Demo-Planer des Erinnerungsmoduls; die Konten liegen in konten.\r\n");
 
   const fs::path program = dir / "programm";
   std::string planner_directory =
