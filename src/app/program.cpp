@@ -28,7 +28,7 @@ ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tr
 }
 
 int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
-  if (HandOverToRunningProgram(desktop)) return 0;
+  if (HandOverToRunningProgram(desktop, system)) return 0;
   // A reminder program an update has ended would otherwise stay away until the next logon.
   desktop.RegisterRestartAfterUpdate();
   // The tray icon's helper windows are this program's own, made before its windows and gone

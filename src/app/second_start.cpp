@@ -3,24 +3,47 @@
 #include <utility>
 
 namespace erm::app {
+namespace {
 
-bool HandOverToRunningProgram(platform::Desktop& desktop) {
+// A start at logon can come while the first copy, started a moment before, holds the name but
+// has no window yet: it is asked again a few times a second for a while.
+constexpr uint64_t kAnswerWaitMs = 10000;
+constexpr uint32_t kAskAgainMs = 250;
+// The request's wParam when the program has posted it to itself to show the window: the one that
+// asked is answered at once, whatever the showing then takes.
+constexpr std::uintptr_t kShowNow = 1;
+
+}  // namespace
+
+bool HandOverToRunningProgram(platform::Desktop& desktop, platform::System& system) {
   if (desktop.ClaimSessionName(kSessionName)) return false;
-  desktop.BroadcastMessage(desktop.RegisterWindowMessage(kShowRequestName));
+  const uint32_t request = desktop.RegisterWindowMessage(kShowRequestName);
+  const uint64_t start = system.TickCount();
+  while (!desktop.SendToApplicationWindows(request) && system.TickCount() - start < kAnswerWaitMs) {
+    system.Sleep(kAskAgainMs);
+  }
+  // Even unanswered: the name is held, and a second tray icon would be worse than no window.
   return true;
 }
 
-// The request arrives as a broadcast, which reaches top-level windows only: the application
-// window is the one the program has for certain from its first moment to its last.
+// The request reaches top-level windows only: the application window is the one the program
+// has for certain from its first moment to its last. It is let through the message filter, so
+// that a copy running elevated still answers the user's own start.
 void AnswerShowRequests(ui::Application& app, std::function<void()> show) {
   platform::Desktop& desktop = app.Desktop();
   const uint32_t request = desktop.RegisterWindowMessage(kShowRequestName);
+  if (request == 0) return;
+  desktop.AllowMessageFromLowerPrograms(app.Handle(), request);
   desktop.HookWindow(app.Handle(),
                      [&app, request, show = std::move(show)](const platform::WindowMessage& m,
                                                              const platform::NextProc& next) {
-                       if (request == 0 || m.message != request) return next(m);
-                       app.RunGuarded(show);
-                       return std::intptr_t{0};
+                       if (m.message != request) return next(m);
+                       if (m.wparam == kShowNow) {
+                         app.RunGuarded(show);
+                       } else {
+                         app.Desktop().PostMessage(app.Handle(), request, kShowNow, 0);
+                       }
+                       return std::intptr_t{1};
                      });
 }
 

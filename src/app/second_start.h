@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/desktop.h"
+#include "platform/system.h"
 #include "ui/application.h"
 
 namespace erm::app {
@@ -14,11 +15,12 @@ namespace erm::app {
 inline constexpr char kSessionName[] = "Local\\QX-Brevantoliske.Erinnerungsmodul";
 inline constexpr char kShowRequestName[] = "QX-Brevantoliske.Erinnerungsmodul.Anzeigen";
 
-// True when another program runs in this session: it has been asked to show its main window,
-// and this start is to end. False for the first program, which keeps the name until it ends.
-bool HandOverToRunningProgram(platform::Desktop& desktop);
+// True when another program runs in this session: it has been asked to show its main window
+// (again and again for a few seconds while it has no window to answer yet), and this start is
+// to end. False for the first program, which keeps the name until it ends.
+bool HandOverToRunningProgram(platform::Desktop& desktop, platform::System& system);
 
-// Makes the application window answer a later start's request with `show`, run as an event
+// Makes the application window answer a later start's request, and then run `show` as an event
 // handler (an error goes to the error report).
 void AnswerShowRequests(ui::Application& app, std::function<void()> show);
 

@@ -200,9 +200,15 @@ class Desktop {
   // Takes `name` for this program in the user's session; false when a running program holds it
   // already. The name stays taken until this process ends.
   virtual bool ClaimSessionName(const std::string& name) = 0;
-  // Posts the message to every top-level window of the session's desktop, hidden ones too, and
-  // lets the program that answers it bring its window to the foreground.
-  virtual void BroadcastMessage(uint32_t message) = 0;
+  // Sends the message to the application windows of this program's other copies on the
+  // session's desktop, hidden ones too, waiting a moment for each, and lets the one that answers
+  // bring its window to the foreground. True when one answered with a result other than 0;
+  // false when none has its window yet, or none answered in time.
+  virtual bool SendToApplicationWindows(uint32_t message) = 0;
+  // Lets the message reach the window from programs of a lower integrity level too (the user's
+  // start of a second copy while this one runs elevated), which Windows' message filter drops
+  // otherwise. False when the system refuses.
+  virtual bool AllowMessageFromLowerPrograms(WindowHandle window, uint32_t message) = 0;
   // Asks the system to start this program again, without arguments, after an installer has
   // ended it to replace its files; not after a crash, a hang or a restart of the system. False
   // when the system cannot.

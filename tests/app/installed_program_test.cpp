@@ -88,12 +88,42 @@ TEST_F(InstalledProgramTest, ASecondStartShowsTheRunningProgramAndEndsWithZero) 
   EXPECT_EQ(desktop_.restart_registrations, 1);
 }
 
-TEST_F(InstalledProgramTest, TheFirstStartTakesTheSessionNameAndAsksNobody) {
-  EXPECT_FALSE(HandOverToRunningProgram(desktop_));
-  EXPECT_TRUE(desktop_.broadcasts.empty());
-  EXPECT_TRUE(HandOverToRunningProgram(desktop_));
-  EXPECT_EQ(desktop_.broadcasts,
-            std::vector<uint32_t>{desktop_.RegisterWindowMessage(kShowRequestName)});
+TEST_F(InstalledProgramTest, ASecondStartAsksTheRunningProgramUntilItAnswers) {
+  struct Case {
+    const char* name;
+    bool name_taken;
+    bool elevated;
+    int64_t window_after_ms;  // when the running program's window answers; -1: never
+    bool hands_over;
+    size_t asks;
+  };
+  const Case cases[] = {
+      {"first start", false, false, 0, false, 0},
+      {"running program", true, false, 0, true, 1},
+      {"running program elevated", true, true, 0, true, 1},
+      {"window made 2 s later", true, false, 2000, true, 9},
+      {"no window within 10 s", true, false, -1, true, 41},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    desktop_.session_names.clear();
+    desktop_.broadcasts.clear();
+    desktop_.other_copies_elevated = c.elevated;
+    if (c.name_taken) desktop_.session_names.insert(kSessionName);
+    const uint64_t start = sim_.TickCount();
+    int shown = 0;
+    std::unique_ptr<ui::Application> running;
+    desktop_.on_send_to_application_windows = [&] {
+      if (running || c.window_after_ms < 0) return;
+      if (sim_.TickCount() - start < static_cast<uint64_t>(c.window_after_ms)) return;
+      running = std::make_unique<ui::Application>(sim_, desktop_, peers_);
+      AnswerShowRequests(*running, [&shown] { ++shown; });
+    };
+    EXPECT_EQ(HandOverToRunningProgram(desktop_, sim_), c.hands_over);
+    EXPECT_EQ(desktop_.broadcasts.size(), c.asks);
+    desktop_.RunPending();
+    EXPECT_EQ(shown, running ? 1 : 0);
+  }
 }
 
 }  // namespace

@@ -80,7 +80,14 @@ class SimDesktop : public Desktop {
   // --- one program per session ---
   // The names running programs hold; a test adds one to play a program that runs already.
   std::set<std::string> session_names;
-  std::vector<uint32_t> broadcasts;  // every BroadcastMessage, in call order
+  std::vector<uint32_t> broadcasts;  // every SendToApplicationWindows, in call order
+  // Runs before each SendToApplicationWindows, as the other copies run on meanwhile: a test
+  // makes the running program's window appear here.
+  std::function<void()> on_send_to_application_windows;
+  // While set, the other copies run elevated: a message from this start reaches their windows
+  // only where they allowed it from lower programs.
+  bool other_copies_elevated = false;
+  std::set<std::pair<WindowHandle, uint32_t>> allowed_from_lower_programs;
   int restart_registrations = 0;
 
   // --- input state ---
@@ -179,7 +186,8 @@ class SimDesktop : public Desktop {
   uint32_t RegisterWindowMessage(const std::string& name) override;
   bool ClaimSessionName(const std::string& name) override;
   bool RegisterRestartAfterUpdate() override;
-  void BroadcastMessage(uint32_t message) override;
+  bool SendToApplicationWindows(uint32_t message) override;
+  bool AllowMessageFromLowerPrograms(WindowHandle window, uint32_t message) override;
   bool ShowWindow(WindowHandle window, ShowCommand command) override;
   bool IsWindowVisible(WindowHandle window) override;
   bool IsIconic(WindowHandle window) override;

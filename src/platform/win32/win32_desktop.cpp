@@ -218,6 +218,47 @@ WindowHandle Win32Desktop::CreateApplicationWindow(const std::string& title, Ico
   return window;
 }
 
+namespace {
+
+// A copy busy with something else answers when it is back in its message loop; one that hangs
+// is not waited for.
+constexpr UINT kAnswerWaitMs = 2000;
+
+struct ApplicationWindowRequest {
+  UINT message = 0;
+  bool answered = false;
+};
+
+BOOL CALLBACK AskApplicationWindow(HWND window, LPARAM param) {
+  auto* request = reinterpret_cast<ApplicationWindowRequest*>(param);
+  char class_name[sizeof kApplicationWindowClass + 1] = {};
+  if (GetClassNameA(window, class_name, sizeof class_name) == 0 ||
+      std::strcmp(class_name, kApplicationWindowClass) != 0) {
+    return TRUE;
+  }
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(window, request->message, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                          kAnswerWaitMs, &result) != 0 &&
+      result != 0) {
+    request->answered = true;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// Windows hands the foreground only to a program the user has just worked with, which is the
+// one started now, not the one in the tray that is to show its window: this start passes its
+// right on before it asks. Only windows of the application window's class are asked, so that no
+// other program's window, hung or busy, can hold the start up.
+bool Win32Desktop::SendToApplicationWindows(uint32_t message) {
+  AllowSetForegroundWindow(ASFW_ANY);
+  ApplicationWindowRequest request;
+  request.message = message;
+  EnumWindows(AskApplicationWindow, reinterpret_cast<LPARAM>(&request));
+  return request.answered;
+}
+
 void Win32Desktop::SetWindowTitle(WindowHandle window, const std::string& title) {
   SetWindowTextA(ToHwnd(window), title.c_str());
   RethrowPendingException();

@@ -79,7 +79,8 @@ class Win32Desktop : public Desktop {
                  uint32_t flags) override;
   bool ClaimSessionName(const std::string& name) override;
   bool RegisterRestartAfterUpdate() override;
-  void BroadcastMessage(uint32_t message) override;
+  bool SendToApplicationWindows(uint32_t message) override;
+  bool AllowMessageFromLowerPrograms(WindowHandle window, uint32_t message) override;
   bool OpenFileDialog(WindowHandle owner, OpenFileRequest* request) override;
   int TrackPopupMenu(WindowHandle owner, const std::vector<PopupMenuEntry>& entries, int x,
                      int y) override;

@@ -1,9 +1,13 @@
-// One program per user session on Windows: a named mutex in the session's own namespace, and a
-// broadcast to find the program that holds it.
+// One program per user session on Windows: a named mutex in the session's own namespace, and
+// the message filter that lets a non-elevated second start reach an elevated program.
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/windows_api.h"
 
+#include "platform/win32/win32_handles.h"
+
 namespace erm::platform {
+
+using win32::ExportAs;
 
 // "Local\" scopes the name to the session: another user, or the same user logged on twice
 // through Remote Desktop, runs a program of their own. A mutex that exists under another
@@ -20,12 +24,22 @@ bool Win32Desktop::ClaimSessionName(const std::string& name) {
   return true;
 }
 
-// Windows hands the foreground only to a program the user has just worked with, which is the
-// one started now, not the one in the tray that is to show its window: this start passes its
-// right on before it asks.
-void Win32Desktop::BroadcastMessage(uint32_t message) {
-  AllowSetForegroundWindow(ASFW_ANY);
-  PostMessageA(HWND_BROADCAST, message, 0, 0);
+// Windows 7 and later filter per window, Vista only per process; older systems let every
+// message through. Wine has no integrity levels and accepts both calls.
+bool Win32Desktop::AllowMessageFromLowerPrograms(WindowHandle window, uint32_t message) {
+  using FilterWindowFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  using FilterProcessFn = BOOL(WINAPI*)(UINT, DWORD);
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
+  const HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (const auto filter_window =
+          ExportAs<FilterWindowFn>(GetProcAddress(user32, "ChangeWindowMessageFilterEx"))) {
+    return filter_window(reinterpret_cast<HWND>(window), message, kAllow, nullptr) != FALSE;
+  }
+  if (const auto filter_process =
+          ExportAs<FilterProcessFn>(GetProcAddress(user32, "ChangeWindowMessageFilter"))) {
+    return filter_process(message, kAllow) != FALSE;
+  }
+  return true;
 }
 
 // The restart manager of an installer that ends the program to replace its files starts it
