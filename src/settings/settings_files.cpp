@@ -20,6 +20,15 @@ void CreateIfMissing(platform::System& system, const std::string& path, std::str
   }
 }
 
+// A preset is typed by an administrator on a command line: "\\server\planer" is taken to mean
+// the folder, as the program's own paths always end with "\".
+std::string FirstPlannerDirectory(platform::System& system) {
+  std::string preset = system.MachinePlannerDirectory();
+  if (preset.empty()) return kNoPathMarker;
+  if (preset.back() != '\\') preset += '\\';
+  return preset;
+}
+
 }  // namespace
 
 std::string SettingsFilePath(const std::string& folder) {
@@ -32,7 +41,7 @@ std::string AccountSelectionFilePath(const std::string& folder) {
 
 std::string ReadPlannerDirectory(platform::System& system, const std::string& folder) {
   const std::string path = SettingsFilePath(folder);
-  CreateIfMissing(system, path, platform::JoinLinesCrLf({kNoPathMarker}));
+  CreateIfMissing(system, path, platform::JoinLinesCrLf({FirstPlannerDirectory(system)}));
   return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 

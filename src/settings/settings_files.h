@@ -24,8 +24,10 @@ inline constexpr char kPlannerExecutable[] = "Brevantoliske.exe";
 std::string SettingsFilePath(const std::string& folder);
 std::string AccountSelectionFilePath(const std::string& folder);
 
-// Start-up: creates the settings file holding the no-path marker when it is missing (never over
-// one that is there), then returns its first line.
+// Start-up: creates the settings file when it is missing (never over one that is there), then
+// returns its first line. The new file holds the planner directory an administrator preset for
+// every user of the computer (System::MachinePlannerDirectory, given a trailing "\" where it
+// lacks one), else the no-path marker.
 std::string ReadPlannerDirectory(platform::System& system, const std::string& folder);
 // Rewrites the settings file with `planner_directory` as its only line.
 void WritePlannerDirectory(platform::System& system, const std::string& folder,

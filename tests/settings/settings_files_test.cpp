@@ -69,6 +69,22 @@ TEST_F(SettingsFilesTest, MissingSettingsFileIsCreatedWithTheNoPathMarker) {
   EXPECT_EQ(sim_.ReadFileBytes(Config()).size(), 21u);
 }
 
+TEST_F(SettingsFilesTest, MissingSettingsFileTakesTheMachinesPresetWithABackslash) {
+  const std::pair<std::string, std::string> presets[] = {
+      {"\\\\server\\planer\\", "\\\\server\\planer\\"},
+      {"\\\\server\\B\xFCro planer", "\\\\server\\B\xFCro planer\\"},
+  };
+  for (const auto& [preset, directory] : presets) {
+    if (sim_.Exists(Config())) sim_.RemoveFile(Config());
+    sim_.machine_planner_directory = preset;
+    EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), directory) << preset;
+    EXPECT_EQ(sim_.ReadFileBytes(Config()), directory + "\r\n") << preset;
+  }
+  // A user's own choice stays; the preset only stands in for a missing file.
+  WritePlannerDirectory(sim_, sim_.ProgramFolder(), "D:\\Eigener\\");
+  EXPECT_EQ(ReadPlannerDirectory(sim_, sim_.ProgramFolder()), "D:\\Eigener\\");
+}
+
 TEST_F(SettingsFilesTest, FirstLineIsThePlannerDirectoryAndTheRestIsIgnored) {
   struct Case {
     const char* name;

@@ -96,6 +96,8 @@ class SimSystem : public System {
   // --- the rest ---
   void SetProgramFolder(std::string folder) { program_folder_ = std::move(folder); }
   void SetUserDataFolder(std::string folder) { user_data_folder_ = std::move(folder); }
+  // What an administrator preset for every user; empty for none.
+  std::string machine_planner_directory;
   void SetCurrentDirectory(std::string dir) { current_directory_ = std::move(dir); }
   void SetOemCodePage(int cp) { oem_code_page_ = cp; }
   void SetDecimalSeparator(char c) { decimal_separator_ = c; }
@@ -109,6 +111,7 @@ class SimSystem : public System {
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override { return program_folder_; }
   std::string UserDataFolder() override { return user_data_folder_; }
+  std::string MachinePlannerDirectory() override { return machine_planner_directory; }
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
 

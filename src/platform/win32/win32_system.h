@@ -19,6 +19,7 @@ class Win32System : public System {
   std::string FullPath(const std::string& path) override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
+  std::string MachinePlannerDirectory() override;
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
 
