@@ -117,8 +117,11 @@ std::string FormatHuman(const ScanReport& report) {
   }
   if (!report.problems.empty()) {
     out += "\nNicht gelesen:\n";
+    // A problem of no account (the planner's konten folder out of reach) is shown bare, as the
+    // main window's tree shows it.
     for (const app::ScanProblem& p : report.problems) {
-      out += "  [" + Cp1252ToUtf8(p.account) + "] " + Cp1252ToUtf8(p.message) + "\n";
+      out += p.account.empty() ? "  " : "  [" + Cp1252ToUtf8(p.account) + "] ";
+      out += Cp1252ToUtf8(p.message) + "\n";
     }
   }
   return out;
