@@ -74,12 +74,18 @@ void HeadlessHost::EnableScanTimer() {
   timer_enabled = true;
 }
 
-bool HeadlessHost::DirSearch() {
+settings::KontenListing HeadlessHost::DirSearch() {
   events.push_back("DirSearch");
-  if (!dir_search)
-    return settings::DirSearch(system_, SettingsFolder(), state_.planner_directory, accounts_);
-  dir_search(accounts_);
-  return true;
+  settings::KontenListing listing{true, state_.planner_directory};
+  try {
+    if (dir_search) {
+      listing = dir_search(accounts_);
+    } else {
+      settings::DirSearch(system_, SettingsFolder(), state_.planner_directory, accounts_, listing);
+    }
+  } catch (const Error&) {
+  }
+  return listing;
 }
 
 std::string HeadlessHost::SettingsFolder() const {

@@ -38,8 +38,8 @@ class HeadlessHost : public ScanHost {
 
   // What DirSearch does; by default the discovery on the state's planner directory with the
   // selection from the account selection file of the state's settings folder, or of the
-  // program folder while that is not set.
-  std::function<void(settings::AccountList&)> dir_search;
+  // program folder while that is not set. It answers how the konten folder was listed.
+  std::function<settings::KontenListing(settings::AccountList&)> dir_search;
   // Runs while the notice dialog is open, as a user's click would.
   std::function<void()> on_notice_shown;
   // When false, pauses go to System::Sleep.
@@ -74,7 +74,7 @@ class HeadlessHost : public ScanHost {
   void Pause(uint32_t ms) override;
   void DisableScanTimer(uint32_t next_interval_ms) override;
   void EnableScanTimer() override;
-  bool DirSearch() override;
+  settings::KontenListing DirSearch() override;
   const settings::AccountList& Accounts() override { return accounts_; }
   dbf::TDbfTable& ReminderTable() override;
   void ClearTree() override;

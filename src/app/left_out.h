@@ -1,6 +1,8 @@
 // What a scan had to leave out, shown in the main window where the user looks anyway: the
-// status label says how many things could not be read, and a last day-like node of the tree
-// lists them, each as " [account] reason". After a scan that left nothing out, nothing changes.
+// status label says how many things could not be read (or, when the planner's konten folder
+// could not be read at all, which folder), and a last day-like node of the tree lists them,
+// each as " [account] reason", the folder as " reason". After a scan that left nothing out, the
+// label says only which network path a drive letter was read through, if it was.
 #pragma once
 
 #include <string>
@@ -14,7 +16,12 @@ namespace erm::app {
 // " Nicht gelesen: " + count + " (siehe Liste)".
 std::string LeftOutCaption(size_t count);
 
+// " Gelesen \xFCber " + the konten folder on the network path.
+std::string ReadThroughCaption(const std::string& read_through);
+
 // Runs after the presentation, which has rebuilt the tree and emptied the status label.
-void PresentLeftOut(const std::vector<ScanProblem>& problems, ScanHost& host);
+// `read_through` is the planner directory the scan read, `chosen` the one in the settings.
+void PresentLeftOut(const std::vector<ScanProblem>& problems, const std::string& read_through,
+                    const std::string& chosen, ScanHost& host);
 
 }  // namespace erm::app

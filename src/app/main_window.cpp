@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/date_key.h"
 #include "app/help_window.h"
 #include "app/left_out.h"
 #include "app/notice_dialog.h"
@@ -89,6 +90,10 @@ TForm1::TForm1(ui::Application& app, tray::TrayHandlers& tray_handlers)
   Timer1->SetEnabled(false);
   Timer1->SetInterval(kFirstScanDelayMs);
   Timer1->OnTimer = [this](ui::Component* sender) { Timer1Timer(sender); };
+  Timer2 = new ui::Timer(this, "Timer2");
+  Timer2->SetEnabled(false);
+  Timer2->SetInterval(kQuietCheckMs);
+  Timer2->OnTimer = [this](ui::Component* sender) { Timer2Timer(sender); };
 
   BuildTrayIcon();
 
@@ -247,7 +252,6 @@ void TForm1::FormCreate(ui::Component*) {
   // An error here ends the handler: the program then runs hidden, inactive, with no directory.
   platform::System& system = GetApplication().System();
   state_.settings_folder = settings::ChooseSettingsFolder(system);
-  settings::TakeOverSettingsFiles(system, state_.settings_folder);
   state_.planner_directory = settings::ReadPlannerDirectory(system, state_.settings_folder);
   state_.seen = false;
   if (state_.planner_directory != settings::kNoPathMarker) {
@@ -280,7 +284,7 @@ void TForm1::FormCloseQuery(ui::Component*, bool& can_close) {
 void TForm1::SpeedButton2Click(ui::Component*) {
   // Only the notice dialog's loop lets a click in while a scan runs. Arming the timer now would
   // start a scan inside it, and switching off now would be undone by the scan's re-arming.
-  if (scan_.Running()) {
+  if (Busy()) {
     pending_command_ = ReminderCommand::kActivate;
     return;
   }
@@ -288,7 +292,7 @@ void TForm1::SpeedButton2Click(ui::Component*) {
 }
 
 void TForm1::SpeedButton1Click(ui::Component*) {
-  if (scan_.Running()) {
+  if (Busy()) {
     pending_command_ = ReminderCommand::kDeactivate;
     return;
   }
@@ -316,8 +320,8 @@ void TForm1::ApplyPendingCommand() {
 }
 
 void TForm1::ScanSoon() {
-  // Inside a scan's notice dialog the timer is off; the scan's end re-arms it.
-  if (scan_.Running()) {
+  // Inside a notice dialog the timer is off; the dialog's end re-arms it.
+  if (Busy()) {
     scan_soon_pending_ = true;
     return;
   }
@@ -369,13 +373,67 @@ void TForm1::TrayIcon1BalloonHintTimeout(ui::Component*) {}
 
 void TForm1::Timer1Timer(ui::Component*) {
   // The tick that a nested loop might deliver inside a running scan is not a scan of its own.
-  if (scan_.Running()) return;
+  if (Busy()) return;
   try {
-    if (scan_.Timer1Timer()) PresentLeftOut(scan_.Problems(), *this);
+    if (scan_.Timer1Timer()) ReportReading();
   } catch (...) {
+    RecoverFromFailedScan();
     ApplyPendingCommand();
     throw;
   }
+  Timer2->SetEnabled(state_.pending_notice.has_value());
+  ApplyPendingCommand();
+}
+
+void TForm1::ReportReading() {
+  PresentLeftOut(scan_.Problems(), scan_.ReadThrough(), state_.planner_directory, *this);
+  if (!scan_.ListingFailed()) {
+    unreachable_said_ = false;
+    if (TrayIcon1->Hint() != kTrayHint) TrayIcon1->SetHint(kTrayHint);
+    return;
+  }
+  // While nothing can be read, the tooltip says so, and once in each such stretch a balloon,
+  // unless a notice's balloon of the same scan would be pushed away or the user wants quiet.
+  TrayIcon1->SetHint(ReminderScan::UnreachableMessage(state_.planner_directory));
+  if (unreachable_said_ || scan_.LastNotice() != NoticeKind::kNone || UserWantsQuiet()) return;
+  unreachable_said_ = true;
+  ShowBalloon(kUnreachableBalloonTitle, settings::KontenFolder(state_.planner_directory),
+              BalloonIconKind::biWarning, 60);
+}
+
+void TForm1::RecoverFromFailedScan() {
+  // A scan cut off by an error must not leave reminding switched off with its button still
+  // saying "active": the error report tells what happened, and the next try comes as after an
+  // unreadable account.
+  EndScanActivity();
+  if (ReminderActive()) {
+    Timer1->SetInterval(kRetryScanIntervalMs);
+    Timer1->SetEnabled(true);
+  }
+}
+
+void TForm1::Timer2Timer(ui::Component*) {
+  if (Busy() || (state_.pending_notice && UserWantsQuiet())) return;
+  Timer2->SetEnabled(false);
+  if (!state_.pending_notice) return;
+  const Notice notice = std::move(*state_.pending_notice);
+  state_.pending_notice.reset();
+  platform::System& system = GetApplication().System();
+  // The user has looked in the meantime, or the day it was for is over.
+  if (state_.seen || notice.day != DayDigits(system.Now())) return;
+  // No scan may start inside the notice dialog; the hour counts from its end, as after a scan.
+  const bool scan_timer_on = Timer1->Enabled();
+  Timer1->SetEnabled(false);
+  notice_open_ = true;
+  try {
+    RaiseNotice(system, state_, notice, *this);
+  } catch (...) {
+    notice_open_ = false;
+    Timer1->SetEnabled(scan_timer_on);
+    throw;
+  }
+  notice_open_ = false;
+  Timer1->SetEnabled(scan_timer_on);
   ApplyPendingCommand();
 }
 
@@ -431,8 +489,13 @@ void TForm1::EnableScanTimer() {
   Timer1->SetEnabled(true);
 }
 
-bool TForm1::DirSearch() {
-  return options_dialog_ == nullptr || options_dialog_->DirSearch();
+settings::KontenListing TForm1::DirSearch() {
+  if (options_dialog_ == nullptr) return {true, state_.planner_directory};
+  try {
+    options_dialog_->DirSearch();
+  } catch (const Error&) {
+  }
+  return options_dialog_->LastListing();
 }
 
 const settings::AccountList& TForm1::Accounts() {
@@ -493,6 +556,10 @@ void TForm1::ShowNoticeModal() {
 
 void TForm1::ShowMainWindow() {
   Show();
+}
+
+bool TForm1::UserWantsQuiet() {
+  return GetApplication().Desktop().UserWantsQuiet();
 }
 
 }  // namespace erm::app

@@ -41,6 +41,9 @@ inline constexpr char kNoPathMessage[] =
     "Bitte setzen Sie in den Optionen den Pfad.\r\n"
     "Men\xFC: Programm -> Optionen";
 inline constexpr char kUpdateAddress[] = "http://www.qx-brevantoliske.de/updates";
+// How often a notice that waits for the user to be undisturbed looks whether that time has come.
+inline constexpr uint32_t kQuietCheckMs = 30000;
+inline constexpr char kUnreachableBalloonTitle[] = "Planer nicht erreichbar";
 
 // A switch of reminding that came while a scan was still running, to be applied when it ends.
 enum class ReminderCommand { kNone, kActivate, kDeactivate };
@@ -81,6 +84,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void TrayIcon1BalloonHintClick(ui::Component* sender);
   void TrayIcon1BalloonHintTimeout(ui::Component* sender);
   void Timer1Timer(ui::Component* sender);
+  void Timer2Timer(ui::Component* sender);  // a waiting notice looks for a quiet moment
 
   // --- ScanHost ---
   void ShowScanActivity() override;
@@ -91,7 +95,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void Pause(uint32_t ms) override;
   void DisableScanTimer(uint32_t next_interval_ms) override;
   void EnableScanTimer() override;
-  bool DirSearch() override;
+  settings::KontenListing DirSearch() override;
   const settings::AccountList& Accounts() override;
   dbf::TDbfTable& ReminderTable() override { return Dbf_erinnerung; }
   void ClearTree() override;
@@ -105,6 +109,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void SetNoticeLabels(const std::string& headline, const std::string& text) override;
   void ShowNoticeModal() override;
   void ShowMainWindow() override;
+  bool UserWantsQuiet() override;
 
   // --- controls and components ---
   ui::ToolBar* ToolBar1;
@@ -128,6 +133,7 @@ class TForm1 : public ui::Form, public ScanHost {
   ui::PopupMenu* PopupMenu1;
   ui::MenuItem* Erinnerungsmodulanzeigen1;
   ui::Timer* Timer1;
+  ui::Timer* Timer2;
   ui::ImageList* ImageList1;
   tray::TTrayIcon* TrayIcon1;
   dbf::TDbfTable Dbf_erinnerung;
@@ -140,6 +146,10 @@ class TForm1 : public ui::Form, public ScanHost {
   void Activate();
   void Deactivate();
   void ApplyPendingCommand();
+  // Whether a scan or a notice runs now, inside which a click or a trigger waits for its end.
+  bool Busy() const { return scan_.Running() || notice_open_; }
+  void ReportReading();
+  void RecoverFromFailedScan();
   void CopyDueListToListBox();
   ui::TreeNode* FindNode(TreeNodeId id) const;
 
@@ -148,6 +158,10 @@ class TForm1 : public ui::Form, public ScanHost {
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;
   bool scan_soon_pending_ = false;
+  // A waiting notice is being raised, outside a scan.
+  bool notice_open_ = false;
+  // The balloon about a planner out of reach has come in this episode of failed scans.
+  bool unreachable_said_ = false;
   std::unique_ptr<ScanTriggers> scan_triggers_;
   TForm2* options_dialog_ = nullptr;
   TForm3* help_window_ = nullptr;

@@ -114,9 +114,10 @@ TForm2::TForm2(ui::Application& app, const std::string& settings_folder,
   AfterConstruction();
 }
 
-bool TForm2::DirSearch() {
-  return settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_,
-                             accounts_);
+void TForm2::DirSearch() {
+  last_listing_ = settings::KontenListing{};
+  settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_, accounts_,
+                      last_listing_);
 }
 
 void TForm2::FormShow(ui::Component*) {
@@ -144,7 +145,8 @@ void TForm2::BitBtn1Click(ui::Component*) {
   const std::string path = Label2->Caption();
   settings::WritePlannerDirectory(system, settings_folder_, path);
   planner_directory_ = path;
-  settings::WriteAccountSelection(system, settings_folder_, accounts_.SelectedItems());
+  if (last_listing_.complete)
+    settings::WriteAccountSelection(system, settings_folder_, accounts_.SelectedItems());
   Hide();
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "settings/account_discovery.h"
 #include "settings/account_list.h"
 #include "ui/buttons.h"
 #include "ui/form.h"
@@ -40,9 +41,10 @@ class TForm2 : public ui::Form {
          bool& seen);
 
   // Rebuilds the account list from the planner directory's konten folder and selects the
-  // accounts the account selection file names. Throws the platform's Error. False when the
-  // konten folder could not be listed.
-  bool DirSearch();
+  // accounts the account selection file names. Throws the platform's Error.
+  void DirSearch();
+  // What the last DirSearch found in the konten folder, also when its selection step failed.
+  const settings::KontenListing& LastListing() const { return last_listing_; }
   settings::AccountList& Accounts() { return accounts_; }
 
   // --- handlers ---
@@ -67,6 +69,9 @@ class TForm2 : public ui::Form {
   std::string& planner_directory_;
   bool& seen_;
   ListBoxAccountList accounts_;
+  // A listing that failed or broke off must not make "Uebernehmen" drop the chosen accounts it
+  // could not see from the selection file.
+  settings::KontenListing last_listing_;
 };
 
 }  // namespace erm::app

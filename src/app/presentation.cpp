@@ -44,18 +44,19 @@ struct Node {
   std::string_view text;  // in the due list
 };
 
-// The nodes of one day, in the order the tree holds them.
+// The nodes of one day, in the order the tree holds them, and its entries in the due list.
 struct Day {
   TreeNodeId id;
   std::string text;
   std::vector<Node> entries;
+  DatedOn dated;
 };
 
 // Adds a day's node, "<caption> (<count>)", and beneath it a node for every entry dated on the
 // day, in the due list's order.
 Day AddDayGroup(ScanHost& host, const DatedOn& dated, const std::string& caption) {
   std::string text = caption + " (" + std::to_string(dated.Count()) + ")";
-  Day day{host.AddDayNode(text), std::move(text), {}};
+  Day day{host.AddDayNode(text), std::move(text), {}, dated};
   day.entries.reserve(static_cast<size_t>(dated.Count()));
   for (EntryIterator entry = dated.first; entry != dated.last; ++entry) {
     const std::string_view entry_text = EntryNodeText(*entry);
@@ -71,6 +72,14 @@ void AppendNoticeTexts(std::string& notice_text, const Day& day) {
 
 bool IsEntryNodeText(std::string_view text) {
   return text.compare(0, kEntryNodeStart.size(), kEntryNodeStart) == 0;
+}
+
+// Whether the notice tells the user something the last one did not: another day, an
+// appointment it did not list, or the hour since it has passed.
+bool BringsNews(platform::System& system, const ProgramState& state, const Notice& notice) {
+  if (!state.last_notice || state.last_notice->day != notice.day) return true;
+  if (!CoversAll(state.last_notice->entries, notice.entries)) return true;
+  return system.TickCount() - state.last_notice_tick >= kNoticeRepeatMs;
 }
 
 }  // namespace
@@ -111,24 +120,33 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
         AddDayGroup(host, dated, GetDayName(date) + ", " + platform::FormatDateText(date)));
   }
 
+  state.scan_day = today_digits;
   if (state.seen && !state.SeenCoversToday()) state.seen = false;
-  NoticeKind notice = NoticeKind::kNone;
+  // A notice decided on while another waited for the user replaces it.
+  state.pending_notice.reset();
+  Notice notice;
+  notice.day = today_digits;
   if (state.today_count > 0 && !state.seen) {
-    notice = NoticeKind::kToday;
     const std::string count = std::to_string(state.today_count);
-    host.SetCycleIcons(true);
-    host.ShowBalloon("Heute " + count + " Termin(e)", state.notice_text, BalloonIconKind::biInfo,
-                     kBalloonTimeoutSeconds);
-    host.SetNoticeLabels("Sie haben heute " + count + " Termin(e):", state.notice_text);
-    host.ShowNoticeModal();
-    // Whichever button closed the dialog, the next hourly scan is to remind again.
-    state.seen = false;
+    notice.kind = NoticeKind::kToday;
+    notice.balloon_title = "Heute " + count + " Termin(e)";
+    notice.headline = "Sie haben heute " + count + " Termin(e):";
+    notice.entries = state.today_entries;
   } else if (!tree.empty() && !state.seen) {
-    notice = NoticeKind::kNextDay;
     AppendNoticeTexts(state.notice_text, tree.front());
-    host.SetCycleIcons(true);
-    host.ShowBalloon(tree.front().text, state.notice_text, BalloonIconKind::biInfo,
-                     kBalloonTimeoutSeconds);
+    notice.kind = NoticeKind::kNextDay;
+    notice.balloon_title = tree.front().text;
+    notice.entries.assign(tree.front().dated.first, tree.front().dated.last);
+  }
+  notice.text = state.notice_text;
+  if (notice.kind != NoticeKind::kNone && !BringsNews(system, state, notice))
+    notice.kind = NoticeKind::kNone;
+  if (notice.kind != NoticeKind::kNone) {
+    if (host.UserWantsQuiet()) {
+      state.pending_notice = notice;
+    } else {
+      RaiseNotice(system, state, notice, host);
+    }
   }
 
   // Bold marking comes last, after a notice dialog has been closed, as the tree shows it.
@@ -138,7 +156,21 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
       if (!IsEntryNodeText(entry.text)) host.SetNodeBold(entry.id, true);
     }
   }
-  return notice;
+  return notice.kind;
+}
+
+void RaiseNotice(platform::System& system, ProgramState& state, const Notice& notice,
+                 ScanHost& host) {
+  state.last_notice = notice;
+  state.last_notice_tick = system.TickCount();
+  host.SetCycleIcons(true);
+  host.ShowBalloon(notice.balloon_title, notice.text, BalloonIconKind::biInfo,
+                   kBalloonTimeoutSeconds);
+  if (notice.kind != NoticeKind::kToday) return;
+  host.SetNoticeLabels(notice.headline, notice.text);
+  host.ShowNoticeModal();
+  // Whichever button closed the dialog, the next hourly scan is to remind again.
+  state.seen = false;
 }
 
 void ShowAppointmentsFromNotice(ProgramState& state, ScanHost& host) {

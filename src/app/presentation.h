@@ -23,16 +23,25 @@ inline constexpr size_t kNoticeTextLimit = 210;
 // Appends `entry_text` + CR LF when it fits; returns whether it did.
 bool AppendNoticeText(std::string& notice_text, std::string_view entry_text);
 
-enum class NoticeKind { kNone, kToday, kNextDay };
-
 // Days after today that the tree shows.
 inline constexpr int kFollowingDays = 10;
+// A notice about the same appointments of the same day comes again after this long at the
+// earliest, as the hourly scan brings it; scans in between (a retry, after waking, unlocking, a
+// clock change) raise one only for an appointment the last notice did not tell of.
+inline constexpr uint64_t kNoticeRepeatMs = 3600000;
 
 // Rebuilds the tree from the due list and raises the notice the state calls for. Today's
 // entries are those dated as `date_key_number` (the scan's); the day node texts and the
-// following days use the clock at this moment. Returns the notice it raised.
+// following days use the clock at this moment. While the user does not want to be disturbed
+// the notice waits in the state's pending notice instead. Returns the notice it decided on:
+// kNone also when it would only have repeated the last one.
 NoticeKind PresentDueList(platform::System& system, ProgramState& state, const DueList& due_list,
                           double date_key_number, ScanHost& host);
+
+// Raises a notice: the icon starts cycling and the balloon comes; today's also shows the notice
+// dialog and, once it has been closed, clears the seen flag.
+void RaiseNotice(platform::System& system, ProgramState& state, const Notice& notice,
+                 ScanHost& host);
 
 // The notice dialog's "Termine &anzeigen" (BitBtn2Click): the user has seen the reminders, the
 // tray icon stops cycling, and the main window comes up. The dialog closes after it.

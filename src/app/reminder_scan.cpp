@@ -14,6 +14,7 @@
 #include "app/work_ahead.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
+#include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 
 namespace erm::app {
@@ -62,6 +63,10 @@ std::string ReminderScan::StatusCaption(int k, int n, const std::string& account
          std::to_string(k) + "/" + std::to_string(n) + ":  " + account + "...";
 }
 
+std::string ReminderScan::UnreachableMessage(const std::string& planner_directory) {
+  return "Planer nicht erreichbar: " + settings::KontenFolder(planner_directory);
+}
+
 std::string ReminderScan::ReminderFilter(const std::string& date_key) {
   return "ERINNERUNG<='" + date_key + "'";
 }
@@ -72,16 +77,16 @@ bool ReminderScan::Timer1Timer() {
   RunningGuard guard(running_);
 
   // The scan goes on with the account list as it stands when the discovery fails.
-  listing_failed_ = false;
-  try {
-    listing_failed_ = !host_.DirSearch();
-  } catch (const Error&) {
-  }
+  const settings::KontenListing listing = host_.DirSearch();
+  listing_failed_ = !listing.complete;
+  read_through_ = listing.planner_directory;
   host_.DisableScanTimer(kScanIntervalMs);
   state_.today_count = 0;
   state_.today_entries.clear();
   state_.notice_text.clear();
   problems_.clear();
+  // An empty tree must not pass for a day without appointments when nothing could be read.
+  if (listing_failed_) problems_.push_back({"", UnreachableMessage(state_.planner_directory)});
   host_.ShowScanActivity();
   due_list_.Clear();
 
@@ -99,7 +104,7 @@ bool ReminderScan::Timer1Timer() {
 
   // A second thread walks the accounts ahead of the progress shown and the pauses between
   // them, with a table of its own; the results go into the due list in the accounts' order.
-  const std::string planner_directory = state_.planner_directory;
+  const std::string planner_directory = read_through_;
   dbf::TDbfTable& own_table = host_.ReminderTable();
   dbf::TDbfTable ahead_table(own_table.Name(), system_);
   ahead_table.TakePropertiesOf(own_table);
@@ -127,7 +132,10 @@ bool ReminderScan::Timer1Timer() {
   host_.Pause(kFinalPauseMs);
   host_.EndScanActivity();
   last_notice_ = PresentDueList(system_, state_, due_list_, key_number, host_);
-  const uint32_t next = NextScanInterval(system_.Now(), RetrySoon());
+  const platform::LocalTime end = system_.Now();
+  // A notice held open past midnight: the tree still shows yesterday as today.
+  const bool day_changed = DateKey(end) != date_key;
+  const uint32_t next = day_changed ? kEarlyScanDelayMs : NextScanInterval(end, RetrySoon());
   // The timer is still off here: this only brings the next scan forward.
   if (next != kScanIntervalMs) host_.DisableScanTimer(next);
   host_.EnableScanTimer();

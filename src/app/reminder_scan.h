@@ -21,6 +21,7 @@ inline constexpr char kReminderTableName[] = "erinnerung.dbf";
 
 // Something the last scan had to leave out; the main window shows it, the tools list it.
 struct ScanProblem {
+  // Empty for the planner's konten folder itself.
   std::string account;
   std::string message;
   // The account's table could not be read, at all or to its end, so that any number of its
@@ -41,10 +42,15 @@ class ReminderScan {
   bool Running() const { return running_; }
   const DueList& Due() const { return due_list_; }
   const std::vector<ScanProblem>& Problems() const { return problems_; }
-  // The konten folder could not be listed in the last scan.
+  // The konten folder could not be listed in the last scan, at all or to its end.
   bool ListingFailed() const { return listing_failed_; }
+  // The planner directory the last scan read through: the chosen one, or the network path of
+  // a drive letter Windows had not reconnected yet.
+  const std::string& ReadThrough() const { return read_through_; }
   NoticeKind LastNotice() const { return last_notice_; }
 
+  // "Planer nicht erreichbar: " + the konten folder.
+  static std::string UnreachableMessage(const std::string& planner_directory);
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
   static std::string StatusCaption(int k, int n, const std::string& account);
   // "ERINNERUNG<='" + date key + "'".
@@ -71,6 +77,7 @@ class ReminderScan {
   DueList due_list_;
   std::vector<ScanProblem> problems_;
   bool listing_failed_ = false;
+  std::string read_through_;
   NoticeKind last_notice_ = NoticeKind::kNone;
   bool running_ = false;
 };

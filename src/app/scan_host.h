@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "settings/account_discovery.h"
 #include "settings/account_list.h"
 
 namespace erm::app {
@@ -41,9 +42,9 @@ class ScanHost {
   virtual void EnableScanTimer() = 0;
 
   // --- the accounts and the reminder table ---
-  // The options dialog's account discovery; may throw. False when the konten folder could not
-  // be listed at all (missing, or on a network drive that is not there).
-  virtual bool DirSearch() = 0;
+  // The options dialog's account discovery. An error of it is ignored, as the scan goes on with
+  // the account list as it then stands; the answer is what the konten folder gave.
+  virtual settings::KontenListing DirSearch() = 0;
   virtual const settings::AccountList& Accounts() = 0;
   // The main window's table component Dbf_erinnerung, lent to the scan.
   virtual dbf::TDbfTable& ReminderTable() = 0;
@@ -69,6 +70,9 @@ class ScanHost {
   virtual void ShowNoticeModal() = 0;
   // Shows the main window and brings it to the front.
   virtual void ShowMainWindow() = 0;
+  // Whether the user does not want to be disturbed now (a presentation, a full-screen program):
+  // then a notice waits.
+  virtual bool UserWantsQuiet() { return false; }
 };
 
 }  // namespace erm::app

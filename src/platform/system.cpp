@@ -54,4 +54,14 @@ bool System::CanCreateFilesIn(const std::string&) {
   return true;
 }
 
+bool System::IsNetworkPath(const std::string& path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return true;
+  // "\\?\C:\" and "\\.\" name local paths and devices in the system's long form.
+  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.';
+}
+
+std::string System::MappedNetworkPath(const std::string&) {
+  return std::string();
+}
+
 }  // namespace erm::platform

@@ -90,6 +90,10 @@ class DirEnumeration {
   virtual ~DirEnumeration() = default;
   // The next entry in the order the file system keeps; false when there is none.
   virtual bool Next(DirEntry* entry) = 0;
+  // Whether the listing ended in a failure (the folder could not be opened, or the system broke
+  // the listing off with an error other than "no more entries") rather than at its last entry.
+  // A network share that goes away in the middle lists only part of the folder.
+  virtual bool Failed() const { return false; }
 };
 
 class System {
@@ -148,6 +152,14 @@ class System {
   // behind, also when the program is ended in the middle of it. False when the system cannot
   // tell. Implementations without it answer true.
   virtual bool CanCreateFilesIn(const std::string& folder);
+  // Whether `path` lies on another computer: a UNC path, or one on a drive letter the system
+  // reports as a network drive. Implementations without it answer for UNC paths only.
+  virtual bool IsNetworkPath(const std::string& path);
+  // The network path ("\\server\share") a drive letter ("Z:") stands for, as the user's
+  // remembered connections hold it, also while the drive is not connected; empty when the
+  // letter is no network drive or the system cannot tell. Never asks the user anything.
+  // Implementations without it answer empty.
+  virtual std::string MappedNetworkPath(const std::string& drive);
 
   virtual LocalTime Now() = 0;
   // Blocks for `ms` milliseconds.

@@ -10,15 +10,15 @@ namespace {
 constexpr uint32_t kSkippedAttributes =
     platform::kAttrHidden | platform::kAttrSystem | platform::kAttrVolumeLabel;
 
-}  // namespace
-
-bool DiscoverAccounts(platform::System& system, const std::string& planner_directory,
-                      AccountList& accounts) {
+// One listing of the konten folder into the list; false when it failed.
+bool ListAccounts(platform::System& system, const std::string& planner_directory,
+                  AccountList& accounts) {
   accounts.Clear();
-  const auto listing = system.Enumerate(planner_directory + "konten\\*.*");
+  const auto listing = system.Enumerate(KontenFolder(planner_directory) + "\\*.*");
   platform::DirEntry entry;
   bool listed = false;
-  for (int read = 0; read < kMaxEnumeratedNames && listing->Next(&entry);) {
+  int read = 0;
+  for (; read < kMaxEnumeratedNames && listing->Next(&entry);) {
     listed = true;
     if (entry.attributes & kSkippedAttributes) continue;
     ++read;
@@ -27,7 +27,39 @@ bool DiscoverAccounts(platform::System& system, const std::string& planner_direc
     if (entry.name == "." || entry.name == "..") continue;
     accounts.Add(entry.name);
   }
-  return listed;
+  return listed && !listing->Failed();
+}
+
+// "Z:\planer\" read through the share the letter stands for: "\\server\share\planer\".
+std::string ThroughMappedDrive(platform::System& system, const std::string& planner_directory) {
+  const bool on_letter =
+      planner_directory.size() >= 3 && planner_directory[1] == ':' && planner_directory[2] == '\\';
+  if (!on_letter) return std::string();
+  std::string share = system.MappedNetworkPath(planner_directory.substr(0, 2));
+  if (share.empty()) return std::string();
+  while (!share.empty() && share.back() == '\\')
+    share.pop_back();
+  return share + planner_directory.substr(2);
+}
+
+}  // namespace
+
+std::string KontenFolder(const std::string& planner_directory) {
+  return planner_directory + "konten";
+}
+
+KontenListing DiscoverAccounts(platform::System& system, const std::string& planner_directory,
+                               AccountList& accounts) {
+  if (ListAccounts(system, planner_directory, accounts)) return {true, planner_directory};
+  const std::string through_share = ThroughMappedDrive(system, planner_directory);
+  if (through_share.empty()) return {false, planner_directory};
+  // Listed aside: when the share fails too, what the first listing found stays, also a part.
+  MemoryAccountList found;
+  if (!ListAccounts(system, through_share, found)) return {false, planner_directory};
+  accounts.Clear();
+  for (int i = 0; i < found.Count(); ++i)
+    accounts.Add(found.Item(i));
+  return {true, through_share};
 }
 
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts) {
@@ -39,11 +71,11 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
   }
 }
 
-bool DirSearch(platform::System& system, const std::string& settings_folder,
-               const std::string& planner_directory, AccountList& accounts) {
-  const bool listed = DiscoverAccounts(system, planner_directory, accounts);
+void DirSearch(platform::System& system, const std::string& settings_folder,
+               const std::string& planner_directory, AccountList& accounts,
+               KontenListing& listing) {
+  listing = DiscoverAccounts(system, planner_directory, accounts);
   SelectAccounts(ReadAccountSelection(system, settings_folder), accounts);
-  return listed;
 }
 
 }  // namespace erm::settings

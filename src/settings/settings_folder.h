@@ -1,7 +1,10 @@
 // Where the two settings files are kept: in the program folder wherever the program may write
 // there, which is how every set-up has always had them; otherwise (installed under
-// "C:\Program Files") in the user's own folder %APPDATA%\Erinnerungsmodul\, which takes over
-// the files of the program folder once.
+// "C:\Program Files", or run from a network share that several users start it from) in the
+// user's own folder %APPDATA%\Erinnerungsmodul\, which takes over the files of the program
+// folder once. Once the user's folder holds a settings file it stays the place, whatever the
+// program folder allows at a later start (an elevated start, a passing failure, a move from the
+// archive to the installed package), so that the program never switches between two sets.
 #pragma once
 
 #include <string>
@@ -12,14 +15,32 @@ namespace erm::settings {
 
 inline constexpr char kUserSettingsFolderName[] = "Erinnerungsmodul";
 
-// The folder for this run, ending with "\". Creates the user's folder when it is the one; when
-// that cannot be made either, the answer is the program folder, where the files can still be
-// read and a write says why it fails. Never throws.
+// The place decided, before anything is created.
+struct SettingsPlace {
+  std::string folder;  // ending with "\"
+  // The folder is the user's, which has no settings file yet: the program folder's files are to
+  // be taken over into it.
+  bool take_over = false;
+};
+
+// Decides the place without changing anything. The program folder when there is no user's
+// folder at all.
+SettingsPlace FindSettingsFolder(platform::System& system);
+
+// The folder for this run, ending with "\": FindSettingsFolder's, with the user's folder created
+// and the program folder's files taken over into it. When either fails, the answer is the
+// program folder, whose files can still be read and where a write says why it fails. Never
+// throws.
 std::string ChooseSettingsFolder(platform::System& system);
 
-// Copies each settings file that `folder` lacks from the program folder, once: a file already
-// in `folder` is never replaced, and nothing happens when `folder` is the program folder.
-// Throws the platform's Error when a copy fails; the copies made before it stay.
+// The folder whose files the program reads at its next start, for a reader that changes
+// nothing (the scan tool): where a take-over is still to come, the program folder's.
+std::string SettingsFolderToRead(platform::System& system);
+
+// Copies each settings file that `folder` lacks from the program folder: a file already in
+// `folder` is never replaced, and nothing happens when `folder` is the program folder. The
+// settings file comes last, so that its presence means the take-over is complete. Throws the
+// platform's Error when a copy fails; the copies made before it stay.
 void TakeOverSettingsFiles(platform::System& system, const std::string& folder);
 
 }  // namespace erm::settings

@@ -261,7 +261,9 @@ TEST(HostileInputTest, LongestFolderNameIsReadOnRealFiles) {
   HeadlessHost host(system, state, &table);
   ReminderScan scan(system, state, host);
   host.dir_search = [&](settings::AccountList& list) {
-    settings::DirSearch(system, system.ProgramFolder(), state.planner_directory, list);
+    settings::KontenListing listing;
+    settings::DirSearch(system, system.ProgramFolder(), state.planner_directory, list, listing);
+    return listing;
   };
   scan.Timer1Timer();
   fs::remove_all(dir);

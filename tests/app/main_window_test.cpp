@@ -394,6 +394,29 @@ TEST_F(ProgramTest, OneLookOnMondayDoesNotSilenceTuesday) {
   EXPECT_EQ(Notice().Label1->Caption(), "Sie haben heute 1 Termin(e):");
 }
 
+// The look belongs to its day: a Tuesday without appointments still brings word of Wednesday's.
+TEST_F(ProgramTest, ALookOnMondayDoesNotSilenceTuesdaysWordOfWednesday) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"090000"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kFirstScanDelayMs + 10000);
+  Main().Erinnerungsmodulanzeigen1->Click();
+  ASSERT_TRUE(Main().State().seen);
+  Main().BitBtn1->Click();
+  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
+  tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+  table.AddRecord({"20261205000000", "20261209090000"});
+  sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
+  sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\20261209090000.trm",
+               "Kopf\r\n" + EncodeDecodeText("Mittwoch") + "\r\n");
+  RunFor(kScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 2);
+  EXPECT_EQ(BalloonsTitled("Mi., 09.12.2026 (1)"), 1);
+  EXPECT_TRUE(TrayCycling());
+}
+
 TEST_F(ProgramTest, BalloonClickOnAVisibleWindowStopsCyclingWithoutShowingItAgain) {
   UsePlanner();
   Start();

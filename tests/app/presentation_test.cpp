@@ -131,6 +131,7 @@ TEST_F(PresentationTest, DayNamesRunThroughTheWeek) {
 TEST_F(PresentationTest, SeenFlagRebuildsTheTreeButRaisesNoNotice) {
   state_.seen = true;
   state_.seen_entries = {"20261207090000 [A] heute"};
+  state_.seen_day = "20261207";
   host_.cycle_icons = false;
   EXPECT_EQ(Present({"20261207090000 [A] heute", "20261208090000 [A] morgen"}), NoticeKind::kNone);
   EXPECT_EQ(host_.Tree().size(), 2u);
@@ -155,8 +156,10 @@ class SeenCoverTest : public PresentationTest,
 
 TEST_P(SeenCoverTest, ClearsTheFlagOnlyForAnEntryItDoesNotCover) {
   const SeenCoverCase& c = GetParam();
+  // Set on Monday.
   state_.seen = true;
   state_.seen_entries = c.seen_entries;
+  state_.seen_day = "20261207";
   EXPECT_EQ(Present(c.due, c.key), c.notice);
   EXPECT_EQ(state_.seen, c.notice == NoticeKind::kNone);
 }
@@ -188,7 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
                                     {},
                                     {"20261208090000 [A] morgen"},
                                     20261208000000.0,
-                                    NoticeKind::kToday}),
+                                    NoticeKind::kToday},
+                      // Nor does a look at Monday's silence a Tuesday without appointments.
+                      SeenCoverCase{"ANewDayWithoutAppointmentsNotifies",
+                                    {"20261207090000 [A] Arzt"},
+                                    {"20261209090000 [A] Mittwoch"},
+                                    20261208000000.0,
+                                    NoticeKind::kNextDay}),
     [](const ::testing::TestParamInfo<SeenCoverCase>& info) { return info.param.name; });
 
 TEST_F(PresentationTest, EmptyDueListLeavesTheIconCycling) {

@@ -104,6 +104,21 @@ class ProgramTest : public ::testing::Test {
     return n;
   }
   uint64_t Now() { return sim_.TickCount(); }
+  // The titles of the balloons the tray icon showed, in order.
+  std::vector<std::string> BalloonTitles() const {
+    std::vector<std::string> titles;
+    for (const auto& call : desktop_.notify_calls) {
+      if ((call.data.flags & platform::kNifInfo) && call.data.info[0] != '\0')
+        titles.push_back(call.data.info_title);
+    }
+    return titles;
+  }
+  int BalloonsTitled(const std::string& title) const {
+    int n = 0;
+    for (const std::string& t : BalloonTitles())
+      n += t == title ? 1 : 0;
+    return n;
+  }
   bool TrayCycling() { return Main().TrayIcon1->CycleIcons(); }
 
   PlannerSim sim_{kPlanner};

@@ -397,7 +397,9 @@ TEST_F(ReminderScanTest, FailingDiscoveryKeepsTheAccountListAsItStands) {
   AddTexts("A", "20261207090000", {"Arzt"});
   host_.AccountsToFill().Add("A");
   host_.AccountsToFill().SetSelected(0, true);
-  host_.dir_search = [](settings::AccountList&) { throw Error("Zugriff verweigert"); };
+  host_.dir_search = [](settings::AccountList&) -> settings::KontenListing {
+    throw Error("Zugriff verweigert");
+  };
   scan_.Timer1Timer();
   EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [A] Arzt"});
 }

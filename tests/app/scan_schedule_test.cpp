@@ -69,6 +69,13 @@ class ScanTriggerTest : public ProgramTest {
     RunFor(kFirstScanDelayMs + 5000);
     ASSERT_EQ(FinishedScans(), 1);
   }
+  // "&Hinweis schliessen" a second after each notice dialog opens, for as long as the test runs.
+  void CloseNoticesAsTheyCome() {
+    Act(1000, [this] {
+      if (Notice().Visible()) Notice().BitBtn1->Click();
+      CloseNoticesAsTheyCome();
+    });
+  }
   void Send(uint32_t message, std::uintptr_t wparam, std::intptr_t lparam = 0) {
     desktop_.SendMessage(app_->Handle(), message, wparam, lparam);
   }
@@ -205,6 +212,90 @@ TEST_F(ScanTriggerTest, ASkippedAccountIsTriedAgainButALeftOutAppointmentIsNot) 
   ASSERT_EQ(Main().Scan().Problems().size(), 1u);
   RunFor(kScanIntervalMs - 10000);
   EXPECT_EQ(FinishedScans(), 3);
+}
+
+// A scan that an error cuts off is reported, and reminding stays on: the next try comes as after
+// an unreadable account, and the buttons say what holds.
+TEST_F(ScanTriggerTest, AScanCutOffByAnErrorIsTriedAgainInFiveMinutes) {
+  StartActive();
+  bool broken = true;
+  sim_.on_read = [&](const std::string&, uint64_t, size_t) -> platform::SimSystem::ReadFault {
+    if (broken) throw std::bad_alloc();
+    return {};
+  };
+  RunFor(kScanIntervalMs);
+  ASSERT_EQ(desktop_.message_boxes.size(), 1u);
+  EXPECT_EQ(FinishedScans(), 1);
+  EXPECT_TRUE(Main().ReminderActive());
+  EXPECT_TRUE(Main().Timer1->Enabled());
+  EXPECT_EQ(Main().Timer1->Interval(), kRetryScanIntervalMs);
+  EXPECT_FALSE(Main().Animate2->Visible());
+  broken = false;
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+// While one account cannot be read the scan comes every five minutes; today's notice comes with
+// the first and then not before the hour, unless an appointment is new.
+TEST_F(ScanTriggerTest, EarlyScansRaiseANoticeOnlyForNews) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"180000"});
+  sim_.AddAccount("Praxis");
+  sim_.PutFile(sim_.AccountFolder("Praxis") + "erinnerung.dbf", "keine Tabelle");
+  ChooseAccounts("Familie\r\nPraxis\r\n");
+  Start();
+  CloseNoticesAsTheyCome();
+  RunFor(kFirstScanDelayMs + 16 * kMinute);
+  EXPECT_EQ(FinishedScans(), 4);
+  EXPECT_EQ(BalloonsTitled("Heute 1 Termin(e)"), 1);
+  // A new appointment is news at the next early scan.
+  AddAccountDueToday("Familie", {"180000", "190000"});
+  RunFor(kRetryScanIntervalMs);
+  EXPECT_EQ(BalloonsTitled("Heute 2 Termin(e)"), 1);
+  // The same two again come after the hour, not before.
+  RunFor(kScanIntervalMs - 2 * kRetryScanIntervalMs);
+  EXPECT_EQ(BalloonsTitled("Heute 2 Termin(e)"), 1);
+  RunFor(2 * kRetryScanIntervalMs);
+  EXPECT_EQ(BalloonsTitled("Heute 2 Termin(e)"), 2);
+}
+
+// A notice dialog left open over midnight: the scan that ends on the next day brings the next
+// scan to half a minute, so that "Heute" is today.
+TEST_F(ScanTriggerTest, ANoticeHeldOpenOverMidnightBringsTheNextScanAtOnce) {
+  sim_.SetNow(platform::LocalTime{2026, 12, 7, 23, 50, 0, 0});
+  UsePlanner();
+  AddAccountDueToday("Familie", {"235900"});
+  ChooseAccounts("Familie\r\n");
+  Start();
+  Act(kFirstScanDelayMs + 30 * kMinute, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kFirstScanDelayMs + 30 * kMinute + 1000);
+  ASSERT_EQ(FinishedScans(), 1);
+  EXPECT_EQ(sim_.Now().day, 8);
+  EXPECT_EQ(Main().Timer1->Interval(), kEarlyScanDelayMs);
+  RunFor(kEarlyScanDelayMs);
+  EXPECT_EQ(FinishedScans(), 2);
+  EXPECT_EQ(Main().TreeView1->TopLevelCount(), 0);
+}
+
+// While the user presents, the notice waits; it comes within a minute after, without a scan.
+TEST_F(ScanTriggerTest, ANoticeWaitsWhileTheUserWantsQuiet) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"180000"});
+  ChooseAccounts("Familie\r\n");
+  desktop_.user_wants_quiet = true;
+  Start();
+  RunFor(kFirstScanDelayMs + 10 * kMinute);
+  EXPECT_EQ(FinishedScans(), 1);
+  EXPECT_EQ(Main().TreeView1->TopLevelCount(), 1);
+  EXPECT_TRUE(BalloonTitles().empty());
+  EXPECT_FALSE(TrayCycling());
+  desktop_.user_wants_quiet = false;
+  Act(kMinute, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kMinute + 1000);
+  EXPECT_EQ(BalloonsTitled("Heute 1 Termin(e)"), 1);
+  EXPECT_EQ(FinishedScans(), 1);
+  EXPECT_TRUE(TrayCycling());
+  EXPECT_FALSE(Main().State().seen);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# scan_golden.sh EXPECTED MAKE_DEMO SCAN [--rm PATH]... [ARG...]: writes the demo planner for
-# Monday 7 December 2026 into a fresh directory, removes each PATH from it, runs erinnerung-scan
+# scan_golden.sh EXPECTED MAKE_DEMO SCAN [--rm PATH]... [--user-settings] [ARG...]: writes the
+# demo planner for Monday 7 December 2026 into a fresh directory, removes each PATH from it
+# (--user-settings moves the settings files into the user's folder), runs erinnerung-scan
 # with ARG (where @DEMO@ stands for that directory) and compares what it printed (stdout, then stderr, then the exit code) with the file
 # EXPECTED. The directory is written as <DEMO> in both of its forms. JSON output has its accounts
 # sorted by name first: their order is the file system's. With GOLDEN_UPDATE=1 the file is
@@ -15,11 +16,19 @@ shift 3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$make_demo" --today 2026-12-07 "$work/demo" >/dev/null || exit 1
+# The tool looks for the program's settings in the user's folder too: this one has none.
+export XDG_CONFIG_HOME="$work/config"
 
 while [ "${1:-}" = --rm ]; do
   rm -rf "${work:?}/demo/$2"
   shift 2
 done
+# --user-settings: the settings files move into the user's folder, as after a take-over.
+if [ "${1:-}" = --user-settings ]; then
+  mkdir -p "$XDG_CONFIG_HOME/Erinnerungsmodul"
+  mv "$work"/demo/programm/erinnerung_*.txt "$XDG_CONFIG_HOME/Erinnerungsmodul/"
+  shift
+fi
 args=()
 json=0
 for a in "$@"; do

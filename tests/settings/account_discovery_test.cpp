@@ -100,6 +100,51 @@ TEST(DiscoverAccountsTest, ReadsAtMostOneHundredThousandNames) {
   EXPECT_EQ(list.Item(list.Count() - 1), "k" + std::to_string(kMaxEnumeratedNames - 3));
 }
 
+// A konten folder that cannot be read, or only in part, is told apart from an empty one; a
+// drive letter Windows has not reconnected is read through the share it stands for.
+TEST(DiscoverAccountsTest, SaysWhetherAndThroughWhatTheFolderWasRead) {
+  struct Case {
+    const char* name;
+    bool drive_there;      // Z:\planer\konten lists
+    bool mapped;           // Windows remembers Z: as \\server\planer
+    bool share_there;      // the share lists
+    uint64_t break_after;  // the drive's listing fails at this call of Next (0: never)
+    bool complete;
+    const char* read_through;
+    std::vector<std::string> accounts;
+  };
+  const char* const kDrive = "Z:\\planer\\";
+  const char* const kShare = "\\\\server\\planer\\planer\\";
+  const Case cases[] = {
+      {"drive lists", true, true, true, 0, true, kDrive, {"A", "B"}},
+      {"broken off keeps the first", true, false, false, 4, false, kDrive, {"A"}},
+      {"drive away, no mapping", false, false, false, 0, false, kDrive, {}},
+      {"drive away, share lists", false, true, true, 0, true, kShare, {"S"}},
+      {"drive and share away", false, true, false, 0, false, kDrive, {}},
+  };
+  for (const Case& c : cases) {
+    SimSystem sim;
+    if (c.drive_there) {
+      sim.MakeDirectory("Z:\\planer\\konten\\A");
+      sim.MakeDirectory("Z:\\planer\\konten\\B");
+    }
+    if (c.share_there) sim.MakeDirectory(std::string(kShare) + "konten\\S");
+    if (c.mapped) sim.mapped_drives["Z:"] = "\\\\server\\planer\\";
+    uint64_t nexts = 0;
+    sim.on_operation = [&](const SimSystem::Operation& op) -> std::optional<std::string> {
+      const bool on_drive = op.path.rfind("Z:", 0) == 0;
+      if (on_drive && op.kind == SimSystem::OperationKind::kNext && ++nexts == c.break_after)
+        return std::string("Der angegebene Netzwerkname ist nicht mehr verf\xFCgbar");
+      return std::nullopt;
+    };
+    MemoryAccountList list;
+    const KontenListing listing = DiscoverAccounts(sim, kDrive, list);
+    EXPECT_EQ(listing.complete, c.complete) << c.name;
+    EXPECT_EQ(listing.planner_directory, c.read_through) << c.name;
+    EXPECT_EQ(Names(list), c.accounts) << c.name;
+  }
+}
+
 class DirSearchTest : public ::testing::Test {
  protected:
   DirSearchTest() {
@@ -114,11 +159,12 @@ class DirSearchTest : public ::testing::Test {
     sim_.PutFile(sim_.ProgramFolder() + kAccountSelectionFileName, bytes);
   }
   std::vector<std::string> Chosen() {
-    DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_);
+    DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_, listing_);
     return list_.SelectedItems();
   }
   FixedListingSystem sim_;
   MemoryAccountList list_;
+  KontenListing listing_;
 };
 
 TEST_F(DirSearchTest, SelectsTheAccountsOfTheSelectionFileByExactBytes) {
@@ -154,13 +200,14 @@ TEST_F(DirSearchTest, AFailingSelectionFileKeepsTheAccountsFound) {
                     platform::FileOpen) -> std::optional<std::string> {
     return std::string("Zugriff verweigert");
   };
-  EXPECT_THROW(DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_), Error);
+  EXPECT_THROW(DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_, listing_), Error);
   EXPECT_EQ(Names(list_), (std::vector<std::string>{"Familie", "B\xFCro", "Verein"}));
+  EXPECT_TRUE(listing_.complete);
 }
 
 TEST_F(DirSearchTest, ASavedSelectionIsWrittenOnceInListOrder) {
   Selection("Verein\r\nFamilie\r\nFamilie\r\n");
-  DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_);
+  DirSearch(sim_, sim_.ProgramFolder(), kPlanner, list_, listing_);
   WriteAccountSelection(sim_, sim_.ProgramFolder(), list_.SelectedItems());
   EXPECT_EQ(sim_.ReadFileBytes(sim_.ProgramFolder() + kAccountSelectionFileName),
             "Familie\r\nVerein\r\n");

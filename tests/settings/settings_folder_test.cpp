@@ -63,18 +63,41 @@ TEST_F(SettingsFolderTest, AProgramFolderClosedToWritesSendsTheFilesToTheUsersFo
   EXPECT_EQ(Read(kProgramFolder, kSettingsFileName), "C:\\Planer\\\r\nzweite Zeile\r\n");
 }
 
-TEST_F(SettingsFolderTest, TheTakeOverHappensOnce) {
+TEST_F(SettingsFolderTest, TheTakeOverHappensOnceAndTheUsersFolderStays) {
   sim_.DenyWritesIn(kProgramFolder);
   PutInProgramFolder(kSettingsFileName, "C:\\Alt\\\r\n");
-  TakeOverSettingsFiles(sim_, ChooseSettingsFolder(sim_));
+  EXPECT_EQ(ChooseSettingsFolder(sim_), kUserFolder);
   WritePlannerDirectory(sim_, kUserFolder, "C:\\Neu\\");
   // A later start, say after an update that brought new files into the program folder.
   PutInProgramFolder(kSettingsFileName, "C:\\Installiert\\\r\n");
   PutInProgramFolder(kAccountSelectionFileName, "Praxis\r\n");
-  TakeOverSettingsFiles(sim_, ChooseSettingsFolder(sim_));
+  EXPECT_EQ(ChooseSettingsFolder(sim_), kUserFolder);
   EXPECT_EQ(ReadPlannerDirectory(sim_, kUserFolder), "C:\\Neu\\");
-  // The file the user's folder lacked until now is still taken over.
-  EXPECT_EQ(Read(kUserFolder, kAccountSelectionFileName), "Praxis\r\n");
+  EXPECT_EQ(Read(kUserFolder, kAccountSelectionFileName), "(missing)");
+  // An elevated start, which may write into the program folder, does not switch sets.
+  SimSystem elevated;
+  elevated.SetProgramFolder(kProgramFolder);
+  elevated.MakeDirectory(kProgramFolder);
+  elevated.PutFile(std::string(kUserFolder) + kSettingsFileName, "C:\\Neu\\\r\n");
+  EXPECT_EQ(ChooseSettingsFolder(elevated), kUserFolder);
+  EXPECT_EQ(SettingsFolderToRead(elevated), kUserFolder);
+}
+
+// Started from a share, the program folder would be every colleague's: settings go per user.
+TEST_F(SettingsFolderTest, AProgramFolderOnANetworkPathIsTreatedAsClosed) {
+  for (const char* folder :
+       {"\\\\server\\programme\\Erinnerungsmodul\\", "P:\\Erinnerungsmodul\\"}) {
+    SimSystem sim;
+    sim.mapped_drives["P:"] = "\\\\server\\programme";
+    sim.SetProgramFolder(folder);
+    sim.MakeDirectory(folder);
+    sim.MakeDirectory("C:\\Users\\Anwender\\AppData\\Roaming");
+    sim.PutFile(std::string(folder) + kSettingsFileName, "C:\\Planer\\\r\n");
+    EXPECT_EQ(SettingsFolderToRead(sim), folder) << folder;
+    EXPECT_EQ(ChooseSettingsFolder(sim), kUserFolder) << folder;
+    EXPECT_EQ(ReadPlannerDirectory(sim, kUserFolder), "C:\\Planer\\") << folder;
+    EXPECT_EQ(SettingsFolderToRead(sim), kUserFolder) << folder;
+  }
 }
 
 TEST_F(SettingsFolderTest, AFirstStartInAClosedProgramFolderCreatesTheFilesInTheUsersFolder) {
@@ -98,18 +121,18 @@ TEST_F(SettingsFolderTest, WithoutAUsersFolderTheProgramFolderStaysAndSaysWhyItF
   EXPECT_EQ(ChooseSettingsFolder(sim_), kProgramFolder);
 }
 
-TEST_F(SettingsFolderTest, AFailedTakeOverIsReportedAndLeavesNoHalfFile) {
+TEST_F(SettingsFolderTest, AFailedTakeOverReadsTheProgramFolderAndLeavesNoHalfFile) {
   sim_.DenyWritesIn(kProgramFolder);
   PutInProgramFolder(kSettingsFileName, "C:\\Planer\\\r\n");
   sim_.on_write = [](const std::string&) -> std::optional<std::string> {
     return std::string(
         "Es steht nicht genug Speicherplatz auf dem Datentr\xE4ger zur Verf\xFCgung");
   };
-  const std::string folder = ChooseSettingsFolder(sim_);
-  EXPECT_THROW(TakeOverSettingsFiles(sim_, folder), Error);
+  // The program folder's files are read where they are rather than none.
+  EXPECT_EQ(ChooseSettingsFolder(sim_), kProgramFolder);
   EXPECT_EQ(Read(kUserFolder, kSettingsFileName), "(missing)");
   sim_.on_write = nullptr;
-  TakeOverSettingsFiles(sim_, folder);
+  EXPECT_EQ(ChooseSettingsFolder(sim_), kUserFolder);
   EXPECT_EQ(Read(kUserFolder, kSettingsFileName), "C:\\Planer\\\r\n");
 }
 

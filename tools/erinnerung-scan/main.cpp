@@ -18,6 +18,7 @@
 #include "platform/text_file.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
+#include "settings/settings_folder.h"
 
 namespace erm::tools {
 namespace {
@@ -93,17 +94,19 @@ std::string ProgramDirectory(platform::System& system, const std::string& host_d
   return dir;
 }
 
-// The planner directory as the program would read it at start-up, without creating the
-// settings file: a missing file is what a first start makes of it, the no-path marker.
-std::string ReadPlannerDirectory(platform::System& system) {
-  const std::string path = settings::SettingsFilePath(system.ProgramFolder());
+// The planner directory as the program would read it at start-up, from the settings folder it
+// would choose, without creating the settings file: a missing file is what a first start makes
+// of it, the no-path marker.
+std::string ReadPlannerDirectory(platform::System& system, const std::string& settings_folder) {
+  const std::string path = settings::SettingsFilePath(settings_folder);
   if (!system.FileExists(path)) return settings::kNoPathMarker;
   return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 
 // The chosen accounts' lines, without creating a missing selection file.
-std::vector<std::string> ReadAccountSelection(platform::System& system) {
-  const std::string path = settings::AccountSelectionFilePath(system.ProgramFolder());
+std::vector<std::string> ReadAccountSelection(platform::System& system,
+                                              const std::string& settings_folder) {
+  const std::string path = settings::AccountSelectionFilePath(settings_folder);
   if (!system.FileExists(path)) return {};
   return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
 }
@@ -116,9 +119,11 @@ int Run(const Options& options) {
     system.program_folder = ProgramDirectory(host_system, options.program_folder);
   }
 
+  // Both files come from where the program keeps them, which is not always its own folder.
+  const std::string settings_folder = settings::SettingsFolderToRead(system);
   app::ProgramState state;
   state.planner_directory = options.planner.empty()
-                                ? ReadPlannerDirectory(system)
+                                ? ReadPlannerDirectory(system, settings_folder)
                                 : ProgramDirectory(host_system, options.planner);
   if (state.planner_directory == settings::kNoPathMarker) {
     std::fprintf(stderr, "%s\n", platform::Cp1252ToUtf8(settings::kNoPathMarker).c_str());
@@ -128,10 +133,12 @@ int Run(const Options& options) {
   dbf::TDbfTable table("Dbf_erinnerung", system);
   app::HeadlessHost host(system, state, &table);
   const std::vector<std::string> chosen =
-      options.accounts_given ? options.accounts : ReadAccountSelection(system);
+      options.accounts_given ? options.accounts : ReadAccountSelection(system, settings_folder);
   host.dir_search = [&](settings::AccountList& accounts) {
-    settings::DiscoverAccounts(system, state.planner_directory, accounts);
+    const settings::KontenListing listing =
+        settings::DiscoverAccounts(system, state.planner_directory, accounts);
     settings::SelectAccounts(chosen, accounts);
+    return listing;
   };
   app::ReminderScan scan(system, state, host);
   scan.Timer1Timer();

@@ -35,6 +35,15 @@ class ToolSystem : public platform::System {
   std::string ProgramFolder() override {
     return program_folder ? *program_folder : base_.ProgramFolder();
   }
+  // What the program's choice of its settings folder asks.
+  std::string UserDataFolder() override { return base_.UserDataFolder(); }
+  bool CanCreateFilesIn(const std::string& folder) override {
+    return base_.CanCreateFilesIn(folder);
+  }
+  bool IsNetworkPath(const std::string& path) override { return base_.IsNetworkPath(path); }
+  std::string MappedNetworkPath(const std::string& drive) override {
+    return base_.MappedNetworkPath(drive);
+  }
   platform::LocalTime Now() override { return fixed_now ? *fixed_now : base_.Now(); }
   void Sleep(uint32_t) override {}
   uint64_t TickCount() override { return base_.TickCount(); }

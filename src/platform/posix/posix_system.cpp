@@ -131,7 +131,11 @@ class PosixDirEnumeration : public DirEnumeration {
 
   bool Next(DirEntry* entry) override {
     if (dir_ == nullptr) return false;
-    while (const dirent* d = ::readdir(dir_)) {
+    for (;;) {
+      // readdir tells its end from its failure only by errno.
+      errno = 0;
+      const dirent* d = ::readdir(dir_);
+      if (d == nullptr) break;
       const std::string name = d->d_name;
       if (!MatchesWildcard(pattern_, name)) continue;
       entry->name = name;
@@ -150,12 +154,15 @@ class PosixDirEnumeration : public DirEnumeration {
       }
       return true;
     }
+    failed_ = errno != 0;
     return false;
   }
+  bool Failed() const override { return failed_; }
 
  private:
   std::string pattern_;
   DIR* dir_ = nullptr;
+  bool failed_ = false;
 };
 
 std::string IconvName(int code_page) {

@@ -95,8 +95,8 @@ class SimSystem::SimFile : public File {
 
 class SimSystem::SimDirEnumeration : public DirEnumeration {
  public:
-  SimDirEnumeration(SimSystem* sim, std::string pattern, std::vector<DirEntry> entries)
-      : sim_(sim), pattern_(std::move(pattern)), entries_(std::move(entries)) {}
+  SimDirEnumeration(SimSystem* sim, std::string pattern, std::vector<DirEntry> entries, bool failed)
+      : sim_(sim), pattern_(std::move(pattern)), entries_(std::move(entries)), failed_(failed) {}
   // Every call is an operation, also the one that finds the end, as FindNextFile is.
   bool Next(DirEntry* entry) override {
     if (failed_) return false;
@@ -108,6 +108,7 @@ class SimSystem::SimDirEnumeration : public DirEnumeration {
     *entry = entries_[next_++];
     return true;
   }
+  bool Failed() const override { return failed_; }
 
  private:
   SimSystem* sim_;
@@ -163,8 +164,9 @@ std::optional<std::string> SimSystem::Fault(OperationKind kind, const std::strin
 
 std::unique_ptr<DirEnumeration> SimSystem::MakeListing(const std::string& pattern,
                                                        std::vector<DirEntry> entries) {
-  if (Fault(OperationKind::kEnumerate, pattern)) entries.clear();
-  return std::make_unique<SimDirEnumeration>(this, pattern, std::move(entries));
+  const bool failed = Fault(OperationKind::kEnumerate, pattern).has_value();
+  if (failed) entries.clear();
+  return std::make_unique<SimDirEnumeration>(this, pattern, std::move(entries), failed);
 }
 
 SimSystem::SimSystem() {

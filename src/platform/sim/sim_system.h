@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/text_case.h"
 
 namespace erm::platform {
 
@@ -92,6 +93,8 @@ class SimSystem : public System {
   // Makes a folder like "C:\Program Files" for a program run as invoker: its files can be
   // read, but none can be created, replaced, renamed into it or removed.
   void DenyWritesIn(const std::string& folder) { write_denied_.insert(Key(folder)); }
+  // Network drives by letter ("Z:") and the share each stands for; they count as network paths.
+  std::map<std::string, std::string> mapped_drives;
 
   // --- the rest ---
   void SetProgramFolder(std::string folder) { program_folder_ = std::move(folder); }
@@ -114,6 +117,13 @@ class SimSystem : public System {
   std::string MachinePlannerDirectory() override { return machine_planner_directory; }
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
+  bool IsNetworkPath(const std::string& path) override {
+    return System::IsNetworkPath(path) || mapped_drives.count(AsciiUpper(path.substr(0, 2))) != 0;
+  }
+  std::string MappedNetworkPath(const std::string& drive) override {
+    const auto found = mapped_drives.find(AsciiUpper(drive));
+    return found == mapped_drives.end() ? std::string() : found->second;
+  }
 
   LocalTime Now() override;
   void Sleep(uint32_t ms) override;

@@ -9,6 +9,7 @@
 #include "platform/win32/windows_api.h"
 
 #include <shlobj.h>
+#include <winnetwk.h>
 
 namespace erm::platform {
 namespace {
@@ -120,19 +121,27 @@ class Win32DirEnumeration : public DirEnumeration {
   // The entry FindFirstFileA found is handed out first; each later call asks for one more.
   bool Next(DirEntry* entry) override {
     if (!has_found_) return false;
-    if (started_) has_found_ = FindNextFileA(handle_, &found_) != 0;
+    if (started_) {
+      has_found_ = FindNextFileA(handle_, &found_) != 0;
+      // A share that goes away between two entries ends the listing with a network error.
+      if (!has_found_) failed_ = GetLastError() != ERROR_NO_MORE_FILES;
+    }
     started_ = true;
     if (!has_found_) return false;
     entry->name = found_.cFileName;
     entry->attributes = found_.dwFileAttributes;
     return true;
   }
+  // A folder that could not be opened lists nothing, which the caller tells by the missing "."
+  // entry; an empty drive root lists nothing either and is no failure.
+  bool Failed() const override { return failed_; }
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAA found_{};
   bool has_found_ = false;
   bool started_ = false;
+  bool failed_ = false;
 };
 
 DWORD DesiredAccess(FileAccess access, FileOpen mode) {
@@ -326,6 +335,34 @@ bool Win32System::CanCreateFilesIn(const std::string& folder) {
   }
   CloseHandle(handle);
   return true;
+}
+
+bool Win32System::IsNetworkPath(const std::string& path) {
+  if (System::IsNetworkPath(path)) return true;
+  if (path.size() < 2 || path[1] != ':') return false;
+  const std::string root = path.substr(0, 2) + "\\";
+  return GetDriveTypeA(root.c_str()) == DRIVE_REMOTE;
+}
+
+// WNetGetConnection answers from the user's remembered connections also while the drive is
+// "unavailable" (ERROR_CONNECTION_UNAVAIL), which is just the case it is asked for: a letter
+// Windows has not reconnected yet at logon. It never shows a dialog. Wine answers
+// ERROR_NOT_CONNECTED for its drive letters, which map host folders, not shares.
+std::string Win32System::MappedNetworkPath(const std::string& drive) {
+  if (drive.size() != 2 || drive[1] != ':') return std::string();
+  std::string remote(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length = static_cast<DWORD>(remote.size());
+    const DWORD result = WNetGetConnectionA(drive.c_str(), remote.data(), &length);
+    if (result == ERROR_MORE_DATA) {
+      remote.resize(length + 1);
+      continue;
+    }
+    if (result != NO_ERROR && result != ERROR_CONNECTION_UNAVAIL) return std::string();
+    remote.resize(std::char_traits<char>::length(remote.c_str()));
+    return remote;
+  }
+  return std::string();
 }
 
 LocalTime Win32System::Now() {

@@ -22,6 +22,8 @@ class Win32System : public System {
   std::string MachinePlannerDirectory() override;
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
+  bool IsNetworkPath(const std::string& path) override;
+  std::string MappedNetworkPath(const std::string& drive) override;
 
   LocalTime Now() override;
   void Sleep(uint32_t ms) override;
