@@ -175,6 +175,8 @@ void TForm1::BuildClientArea() {
   TreeView1->SetReadOnly(true);
   TreeView1->SetFont(FontOfHeight(13));
   TreeView1->SetIndent(19);
+  // Screen readers name the tree by this; it shows no text of its own.
+  TreeView1->SetAccessibleName("Termine");
 
   // Lies over the tree's top right corner.
   BitBtn1 = new ui::BitBtn(this, "BitBtn1");

@@ -36,6 +36,8 @@ TForm4::TForm4(ui::Application& app, ProgramState& state, ScanHost& host)
   SetFormStyle(ui::FormStyle::kStayOnTop);
   // It opens from a timer, typically while the user works in another program.
   SetFlashInBackground(true);
+  // A screen reader reads it out as it opens, wherever the user is working.
+  SetAnnounceAsAlert(true);
   SetPosition(ui::FormPosition::kScreenCenter);
   SetClientSize(836, 224);
   SetFont(ui::Font{});

@@ -1,4 +1,4 @@
-/* Resource numbers of the program's icons; shared by the resource script and the C++ code, so
+/* Resource numbers of the program's icons and its clip; shared by the resource script and the C++ code, so
    it stays plain C preprocessor text. */
 #ifndef ERM_APP_RESOURCES_RESOURCE_IDS_H_
 #define ERM_APP_RESOURCES_RESOURCE_IDS_H_
@@ -13,5 +13,7 @@
 #define ERM_IDI_GLYPH_MINIMIZE 205
 #define ERM_IDI_GLYPH_SHOW 206
 #define ERM_IDI_GLYPH_FOLDER 207
+/* The scan animation's clip where the system has none (drawn by scripts/draw-find-folder). */
+#define ERM_IDA_FIND_FOLDER 301
 
 #endif

@@ -106,6 +106,12 @@ void Control::SetCaption(std::string caption) {
   Changed(Change::kText);
 }
 
+void Control::SetAccessibleName(std::string name) {
+  if (name == accessible_name_) return;
+  accessible_name_ = std::move(name);
+  Changed(Change::kAccessibleName);
+}
+
 void Control::SetTabOrder(int tab_order) {
   if (tab_order == tab_order_) return;
   tab_order_ = tab_order;

@@ -73,6 +73,10 @@ class Control : public Component {
   bool TabStop() const { return tab_stop_; }
   void SetTabStop(bool tab_stop) { tab_stop_ = tab_stop; }
 
+  // What a screen reader calls a control that shows no text of its own, such as a tree.
+  const std::string& AccessibleName() const { return accessible_name_; }
+  void SetAccessibleName(std::string name);
+
   // Paints the control at once.
   void Repaint();
 
@@ -109,6 +113,7 @@ class Control : public Component {
   bool parent_font_ = true;
   Color color_ = kColorBtnFace;
   std::string caption_;
+  std::string accessible_name_;
   int tab_order_ = -1;
   bool tab_stop_ = false;
   std::unique_ptr<ControlPeer> peer_;

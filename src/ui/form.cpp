@@ -63,9 +63,11 @@ void Form::SetVisible(bool visible) {
 }
 
 void Form::Show() {
+  const bool was_visible = Visible();
   SetVisible(true);
   BringToFront();
   if (flash_in_background_ && Visible()) GetApplication().FlashUntilActive(this);
+  if (announce_as_alert_ && !was_visible && Visible()) form_peer_->RaiseAlert();
 }
 
 void Form::BringToFront() {

@@ -54,6 +54,10 @@ class Form : public Container {
   // Windows then keeps), it flashes the taskbar button until it is activated.
   bool FlashInBackground() const { return flash_in_background_; }
   void SetFlashInBackground(bool flash) { flash_in_background_ = flash; }
+  // A form that opens by itself with news: each time Show brings it up from hidden, screen
+  // readers are told to read it out as an alert.
+  bool AnnounceAsAlert() const { return announce_as_alert_; }
+  void SetAnnounceAsAlert(bool announce) { announce_as_alert_ = announce; }
   // Shows the form, disables the program's other windows and handles messages until
   // ModalResult is set; hides the form, enables the others again and returns the result.
   int ShowModal();
@@ -128,6 +132,7 @@ class Form : public Container {
   MainMenu* menu_ = nullptr;
   bool shown_before_ = false;
   bool flash_in_background_ = false;
+  bool announce_as_alert_ = false;
   bool modal_ = false;
   int modal_result_ = kMrNone;
 };

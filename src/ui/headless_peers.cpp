@@ -75,6 +75,7 @@ class HeadlessFormPeer : public FormPeer, public HeadlessPeer {
   }
   void CenterOnScreen() override { ++counts.center; }
   void MenuChanged() override { ++change_count; }
+  void RaiseAlert() override { ++counts.alerts; }
 
   HeadlessFormCounts counts;
 

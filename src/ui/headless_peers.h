@@ -37,10 +37,12 @@ class HeadlessPeerFactory : public PeerFactory {
 // The counters of a control's headless peer; nullptr when the control has another kind of peer.
 HeadlessPeer* HeadlessPeerOf(class Control& control);
 
-// How often a headless form peer was asked to come to the front or to centre itself.
+// How often a headless form peer was asked to come to the front, to centre itself, or to be
+// read out as an alert.
 struct HeadlessFormCounts {
   int bring_to_front = 0;
   int center = 0;
+  int alerts = 0;
 };
 HeadlessFormCounts* HeadlessCountsOf(class Form& form);
 

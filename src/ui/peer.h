@@ -38,6 +38,7 @@ enum class Change {
   kColor,
   kTabOrder,
   kState,  // a property of the control's own kind (down, position, range, active, ...)
+  kAccessibleName,
 };
 
 class ControlPeer {
@@ -76,6 +77,8 @@ class FormPeer : public ControlPeer {
   virtual void CenterOnScreen() = 0;
   // The form's main menu, or something in it, changed.
   virtual void MenuChanged() = 0;
+  // Tells screen readers that the form, just shown, is an alert to read out.
+  virtual void RaiseAlert() = 0;
 };
 
 class PeerFactory {

@@ -120,6 +120,7 @@ TEST_F(UiTest, ApplicationWindowIsShownExactlyWhileAFormIsVisible) {
 TEST_F(UiTest, OnShowRunsOnlyWhenAHiddenFormIsShown) {
   auto& form = app_.CreateForm<TestForm>();
   form.SetPosition(FormPosition::kScreenCenter);
+  form.SetAnnounceAsAlert(true);
   int shows = 0;
   form.OnShow = [&](Component*) { ++shows; };
   form.Show();
@@ -131,6 +132,7 @@ TEST_F(UiTest, OnShowRunsOnlyWhenAHiddenFormIsShown) {
   EXPECT_EQ(shows, 2);
   EXPECT_EQ(HeadlessCountsOf(form)->center, 1);  // the first showing only
   EXPECT_EQ(HeadlessCountsOf(form)->bring_to_front, 3);
+  EXPECT_EQ(HeadlessCountsOf(form)->alerts, 2);  // a screen reader hears each opening once
 }
 
 TEST_F(UiTest, ErrorInOnShowIsReportedAndTheFormStillShows) {

@@ -3,6 +3,8 @@
 // and a modal form disables the program's other windows.
 #include "platform/win32/windows_api.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +22,7 @@
 #include "ui/timer.h"
 #include "ui/tool_bar.h"
 #include "ui/tree_view.h"
+#include "ui/win32/win32_base.h"
 #include "ui/win32/win32_peers.h"
 #include "win32/window_text.h"
 
@@ -319,6 +322,72 @@ TEST_F(UiWin32Test, ClickOnAToolBarButtonReachesItsObject) {
   EXPECT_EQ(FontOf(Hwnd(*on)).lfWeight, FW_BOLD);
   EXPECT_EQ(GetParent(Hwnd(*on)), Hwnd(*bar));
   EXPECT_EQ(PlaceInParent(Hwnd(*off)).left, 142);
+  // What a screen reader's view of a button asks: pressed while down.
+  EXPECT_NE(SendMessageA(Hwnd(*on), BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+  EXPECT_EQ(SendMessageA(Hwnd(*off), BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+}
+
+// The alert events raised in this process, by window.
+std::vector<HWND> alerts_seen;
+void CALLBACK RecordAlert(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+  alerts_seen.push_back(window);
+}
+
+TEST_F(UiWin32Test, ScreenReadersHearTheTreesNameAndTheAlertOfANoticeAsItOpens) {
+  auto& form = app_.CreateForm<TestForm>();
+  auto* tree = new TreeView(&form, "TreeView1");
+  tree->SetParent(&form);
+  tree->SetAccessibleName("Termine");
+  form.Finish();
+  using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+  HMODULE oleacc = LoadLibraryA("oleacc.dll");
+  ASSERT_NE(oleacc, nullptr);
+  auto from_window = reinterpret_cast<FromWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")));
+  IAccessible* object = nullptr;
+  ASSERT_TRUE(SUCCEEDED(from_window(Hwnd(*tree), static_cast<DWORD>(OBJID_CLIENT),
+                                    __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  object->get_accName(self, &name);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(std::wstring(name), L"Termine");
+  object->Release();
+
+  TestForm& notice = MakeNotice();
+  notice.SetAnnounceAsAlert(true);
+  alerts_seen.clear();
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, RecordAlert,
+                                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  notice.Show();
+  for (int i = 0; i < 200 && alerts_seen.empty(); ++i) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageA(&message);
+    Sleep(10);
+  }
+  UnhookWinEvent(hook);
+  EXPECT_EQ(alerts_seen, std::vector<HWND>{Hwnd(notice)});
+}
+
+TEST_F(UiWin32Test, FindFolderClipComesFromTheSystemOrElseTheProgram) {
+  auto& form = app_.CreateForm<TestForm>();
+  form.Finish();
+  HWND animate = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 66, 31, Hwnd(form), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(animate, nullptr);
+  // Wine's shell32 still has the clip; Windows since Vista has not, like a module without it.
+  HMODULE shell32 = LoadLibraryA("shell32.dll");
+  EXPECT_EQ(win32::OpenFindFolderClip(animate, shell32, nullptr), win32::ClipSource::kSystem);
+  EXPECT_EQ(win32::OpenFindFolderClip(animate, GetModuleHandleA("kernel32.dll"), nullptr),
+            win32::ClipSource::kNone);
+  // The program's own clip is one the control plays.
+  const std::string clip = std::string(ERM_TEST_DATA_DIR) + "/../../src/resources/find_folder.avi";
+  EXPECT_NE(SendMessageA(animate, ACM_OPENA, 0, reinterpret_cast<LPARAM>(clip.c_str())), 0);
+  EXPECT_NE(SendMessageA(animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 29)), 0);
+  DestroyWindow(animate);
 }
 
 TEST_F(UiWin32Test, ModalFormDisablesTheOtherWindowsAndEnterEndsIt) {

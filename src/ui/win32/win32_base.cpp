@@ -142,6 +142,7 @@ HWND ControlBase::CreateControlWindow(HWND parent) {
   }
   Attach(window);
   ApplyFont();
+  ApplyAccessibleName();
   AfterCreate();
   CreateChildren();
   if (control_.Parent() != nullptr) {
@@ -165,6 +166,7 @@ void ControlBase::DestroyWindowNow() {
 
 void ControlBase::WindowGone() {
   if (window_ == nullptr) return;
+  ClearAccessibleName();
   RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
   RemovePropA(window_, kPeerProperty);
   window_ = nullptr;
@@ -243,6 +245,9 @@ void ControlBase::OnChanged(Change what) {
       break;
     case Change::kState:
       ApplyState();
+      break;
+    case Change::kAccessibleName:
+      ApplyAccessibleName();
       break;
     case Change::kParent:
       break;

@@ -105,6 +105,10 @@ class ControlBase {
   virtual void ApplyText();
   virtual void ApplyBounds();
   virtual void ApplyFont();
+  void ApplyAccessibleName();
+  // The annotation goes with the window; the runtime would keep it for a window of the same
+  // handle later.
+  void ClearAccessibleName();
   // The window procedure the subclass passes messages to first; false passes them on.
   virtual bool HandleMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
   virtual void ApplyVisible();
@@ -130,6 +134,8 @@ class ControlBase {
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                        UINT_PTR id, DWORD_PTR data);
   void WindowGone();
+
+  bool annotated_ = false;
 };
 
 // Implements a peer interface on the shared base.
@@ -141,6 +147,16 @@ class Peer : public Interface, public ControlBase {
   void Changed(Change what) override { OnChanged(what); }
   void Repaint() override { OnRepaint(); }
 };
+
+// Where the find-folder clip an animation control plays came from.
+enum class ClipSource { kNone, kSystem, kProgram };
+// Opens the system's find-folder clip from `system_clips` (shell32.dll) in the animation
+// control, or where that has none, the program's own drawing of it from `program`.
+ClipSource OpenFindFolderClip(HWND animate, HMODULE system_clips, HMODULE program);
+
+// Raises the system's alert event for the window, whose client object a screen reader then
+// meets in the role of an alert and reads out with the texts in it.
+void AnnounceAlert(HWND window);
 
 // Tab and Shift+Tab, Enter, Esc and Alt with a button's letter, as a dialog box has them, for
 // the control that has the focus (or the form itself); true when the key was used.

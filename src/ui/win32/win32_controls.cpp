@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "ui/buttons.h"
 #include "ui/std_controls.h"
 #include "ui/tool_bar.h"
@@ -18,8 +19,6 @@ namespace erm::ui::win32 {
 namespace {
 
 constexpr int kGlyphSize = 16;
-// The shell's clip of the torch searching a folder, in shell32.dll.
-constexpr int kFindFolderClip = 150;
 
 int CeilFromDpi(int value, UINT dpi) {
   return static_cast<int>((static_cast<long long>(value) * 96 + dpi - 1) / dpi);
@@ -266,7 +265,9 @@ class BevelPeer : public Peer<ControlPeer> {
   Bevel& bevel_;
 };
 
-// Owner-drawn, because a speed button shows its down state and a bold coloured caption.
+// Owner-drawn, because a speed button shows its down state and a bold coloured caption. An
+// owner-drawn button knows nothing of that state itself, so the peer answers the questions a
+// screen reader's view of a button asks (pressed, checked) and tells it of every change.
 class SpeedButtonPeer : public Peer<ControlPeer> {
  public:
   SpeedButtonPeer(Resources& resources, SpeedButton& button)
@@ -274,7 +275,26 @@ class SpeedButtonPeer : public Peer<ControlPeer> {
 
  protected:
   CreateParams Params() override { return {"BUTTON", BS_OWNERDRAW, 0}; }
-  void ApplyState() override { InvalidateRect(window_, nullptr, TRUE); }
+  void ApplyState() override {
+    InvalidateRect(window_, nullptr, TRUE);
+    if (button_.Down() != shown_down_) {
+      shown_down_ = button_.Down();
+      NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window_, OBJID_CLIENT, CHILDID_SELF);
+    }
+  }
+  void AfterCreate() override { shown_down_ = button_.Down(); }
+  bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override {
+    if (message == BM_GETSTATE) {
+      *result = DefSubclassProc(window_, message, wparam, lparam);
+      if (button_.Down()) *result |= BST_PUSHED | BST_CHECKED;
+      return true;
+    }
+    if (message == BM_GETCHECK) {
+      *result = button_.Down() ? BST_CHECKED : BST_UNCHECKED;
+      return true;
+    }
+    return false;
+  }
   bool OnCommand(WORD code) override {
     if (code != BN_CLICKED && code != BN_DOUBLECLICKED) return false;
     Fire([this] { button_.Click(); });
@@ -312,6 +332,7 @@ class SpeedButtonPeer : public Peer<ControlPeer> {
 
  private:
   SpeedButton& button_;
+  bool shown_down_ = false;
 };
 
 // A real push button with its picture beside the caption; the caption's "&" gives the Alt key.
@@ -408,8 +429,7 @@ class AnimatePeer : public Peer<ControlPeer> {
       opened_ = animate_.GetCommonAvi();
       playing_ = false;
       if (opened_ == CommonAvi::kFindFolder) {
-        SendMessageA(window_, ACM_OPENA, reinterpret_cast<WPARAM>(resources_.Shell32()),
-                     reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kFindFolderClip)));
+        OpenFindFolderClip(window_, resources_.Shell32(), GetModuleHandleA(nullptr));
       } else {
         SendMessageA(window_, ACM_OPENA, 0, 0);
       }
@@ -431,6 +451,23 @@ class AnimatePeer : public Peer<ControlPeer> {
 };
 
 }  // namespace
+
+// The shell's clip of the torch searching a folder is missing from every Windows since Vista
+// (the animation area stayed empty there); Wine's shell32 still has one.
+ClipSource OpenFindFolderClip(HWND animate, HMODULE system_clips, HMODULE program) {
+  constexpr int kSystemFindFolderClip = 150;
+  if (system_clips != nullptr &&
+      SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(system_clips),
+                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kSystemFindFolderClip))) != 0) {
+    return ClipSource::kSystem;
+  }
+  if (program != nullptr &&
+      SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(program),
+                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(ERM_IDA_FIND_FOLDER))) != 0) {
+    return ClipSource::kProgram;
+  }
+  return ClipSource::kNone;
+}
 
 std::unique_ptr<ControlPeer> Win32PeerFactory::CreateLabelPeer(Label& label) {
   return Make<LabelPeer>(label);

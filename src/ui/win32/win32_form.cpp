@@ -114,6 +114,10 @@ class FormPeerImpl : public Peer<FormPeer> {
     form_.PeerBoundsChanged({x, y, width, height});
   }
 
+  void RaiseAlert() override {
+    if (window_ != nullptr) AnnounceAlert(window_);
+  }
+
   void MenuChanged() override {
     if (window_ == nullptr) return;
     HMENU old = menu_;
