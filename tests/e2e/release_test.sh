@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
 # End-to-end test of the release under Wine: builds it with scripts/release into
-# build/e2e/release and, in a Wine prefix of its own made fresh for the run (installing writes
-# a Run value and the installer's records, which must not reach the other tests' prefix):
-#   1. the package installs silently for the user: the files in
-#      %LOCALAPPDATA%\Programs\Erinnerungsmodul, the Start-menu shortcut, the Run value and the
-#      uninstall entry with version and publisher;
+# build/e2e/release, signed with a throwaway self-signed certificate, and, in a Wine prefix of
+# its own made fresh for the run (installing writes a Run value and the installer's records,
+# which must not reach the other tests' prefix):
+#   0. every binary and both packages carry a valid SHA-256 Authenticode signature, and the
+#      packages' summary information is German;
+#   1. the package installs silently for the user: the files (the guide among them) in
+#      %LOCALAPPDATA%\Programs\Erinnerungsmodul, the two Start-menu shortcuts, the Run value and
+#      the uninstall entry with version and publisher;
 #   2. the installed program starts from the Run value's command line and shows its tray icon;
 #      asked to end as an installer's restart manager asks, it ends with exit code 0;
 #   3. a package with a higher version upgrades it in place, the two settings files unchanged
-#      byte for byte;
+#      byte for byte, and one rebuilt with that same version replaces it again;
 #   4. removal leaves exactly the two settings files, and no shortcut, Run value or uninstall
 #      entry;
-#   5. ADDLOCAL=Main installs the program without the Run value;
-#   6. the archive holds exactly its four files, and its erinnerung-scan.exe, beside the settings
-#      files of the demo planner, prints the report the native tool prints.
+#   5. ADDLOCAL=Main installs the program without the Run value; its removal, the settings files
+#      gone, leaves no folder in %LOCALAPPDATA%;
+#   6. the package for all users installs silently with PLANERVERZEICHNIS into
+#      "C:\Program Files": a user's first start takes the preset into the new settings file and
+#      reminds at once; removal takes the preset, the Run value under HKLM and the shortcuts away;
+#   7. the archive holds exactly its files, the guide with its pictures inside, and its
+#      erinnerung-scan.exe, beside the settings files of the demo planner, prints the report the
+#      native tool prints.
 # Run by scripts/test-windows, or alone; ERM_RELEASE_DIR=build/release tests a release made
 # already instead of making one.
 set -euo pipefail
@@ -22,18 +30,34 @@ source scripts/wine-env
 
 readonly TRAY_CAPTION="Wine System Tray"
 readonly RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+readonly MACHINE_RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+readonly PRESET_KEY='HKLM\Software\QX-Brevantoliske\Erinnerungsmodul'
 readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly PUBLISHER="QX-Brevantoliske"
 readonly SETTINGS_FILES=(erinnerung_config.txt erinnerung_konten.txt)
-readonly ARCHIVE_FILES=(LIESMICH.txt dbfcat.exe erinnerung-scan.exe erinnerung.exe)
+readonly ARCHIVE_FILES=(Anleitung.html LIESMICH.txt dbfcat.exe erinnerung-scan.exe erinnerung.exe)
+readonly SHORTCUTS=(Erinnerungsmodul.lnk "Erinnerungsmodul - Anleitung.lnk")
 readonly RELEASE="${ERM_RELEASE_DIR:-build/e2e/release}"
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
 readonly WINDOWS_BUILD=build/windows
 
 source tests/e2e/lib/probe.bash
 
+# A self-signed certificate in $1 (cert.pem, and cert.pfx with its password).
+make_certificate() {
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$1/key.pem" -out "$1/cert.pem" \
+    -subj "/CN=Erinnerungsmodul Test/O=QX-Brevantoliske" -addext extendedKeyUsage=codeSigning \
+    2>/dev/null
+  openssl pkcs12 -export -inkey "$1/key.pem" -in "$1/cert.pem" -out "$1/cert.pfx" \
+    -passout 'pass:Test-Kennwort 1'
+}
+
 build_what_is_missing() {
-  [ -n "${ERM_RELEASE_DIR:-}" ] || scripts/release --allow-dirty "$RELEASE" >/dev/null
+  if [ -z "${ERM_RELEASE_DIR:-}" ]; then
+    make_certificate "$1"
+    ERM_SIGN_PASSWORD='Test-Kennwort 1' scripts/release --allow-dirty --sign "$1/cert.pfx" "$RELEASE" \
+      >/dev/null
+  fi
   wine_build_windows window_probe >/dev/null
   cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$NATIVE_BUILD" --target make-demo-planner erinnerung-scan >/dev/null
@@ -63,8 +87,9 @@ uninstall_entry() {
   return 1
 }
 # The tables come out with CR LF line ends.
-product_code() {
-  msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'
+product_code() { msi_property "$1" ProductCode; }
+msi_property() {
+  msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name { print $2 }'
 }
 
 tray_icons() { probe rects "$TRAY_CAPTION" | awk -F'\t' '$1 == "child" { print $3 }' || true; }
@@ -73,12 +98,34 @@ no_tray_icon() { [ -z "$(tray_icons)" ]; }
 
 # --- the steps ---
 
+# The signatures of the binaries (the archive holds the same files) and of both packages.
+test_signatures() {
+  local cert="$1" file
+  for file in "$RELEASE"/win64/*.exe "$RELEASE"/*.msi; do
+    osslsigncode verify -CAfile "$cert" -in "$file" >"$cert.log" 2>&1 &&
+      grep -q '^Message digest algorithm *: SHA256' "$cert.log" ||
+      fail "$(basename "$file") has no valid SHA-256 signature: $(tail -n 3 "$cert.log")"
+  done
+}
+
+# What Windows Installer and Explorer show of a package, and the icon it takes from the exe.
+test_package_tables() {
+  local msi_file="$1"
+  msiinfo suminfo "$msi_file" | grep -qx 'Title: Installationsdatenbank' || fail "summary title"
+  msiinfo suminfo "$msi_file" | grep -qx 'Template: x64;1031' || fail "summary language"
+  [ "$(msi_property "$msi_file" ARPPRODUCTICON)" = erinnerung.exe ] || fail "icon name"
+}
+
 check_installed() {
-  local dir="$1" version="$2" msi_file="$3" entry name
+  local dir="$1" version="$2" msi_file="$3" shortcuts="$4" entry name
   for name in "${ARCHIVE_FILES[@]}"; do
     cmp -s "$RELEASE/win64/$name" "$dir/$name" || fail "$name is not installed as released"
   done
-  [ -f "$SHORTCUT" ] || fail "no Start-menu shortcut $SHORTCUT"
+  for name in "${SHORTCUTS[@]}"; do
+    [ -f "$shortcuts/$name" ] || fail "no Start-menu shortcut $shortcuts/$name"
+  done
+  grep -aq 'Anleitung\.html' "$shortcuts/${SHORTCUTS[1]}" ||
+    fail "the guide's shortcut does not lead to Anleitung.html"
   if entry="$(uninstall_entry "$(product_code "$msi_file")")"; then
     [ "$(reg_value "$entry" DisplayVersion)" = "$version" ] ||
       fail "the uninstall entry shows version $(reg_value "$entry" DisplayVersion), not $version"
@@ -96,7 +143,7 @@ test_install_start_and_end() {
   word_count="$(msiinfo suminfo "$msi_file" | awk '$1 == "Source:" { print $2 }')"
   ((word_count & 8)) || fail "the package asks for elevation (word count $word_count)"
   msi /i "$(wine_path "$msi_file")" /qn || fail "the silent installation failed"
-  check_installed "$dir" "$version" "$msi_file"
+  check_installed "$dir" "$version" "$msi_file" "$SHORTCUT_DIR"
   run_command="$(reg_value "$RUN_KEY" "$APP_TITLE")" || fail "no Run value"
   [ "$run_command" = "\"$WINDOWS_DIR\\erinnerung.exe\"" ] ||
     fail "the Run value is $run_command"
@@ -120,11 +167,18 @@ test_upgrade_keeps_settings() {
   local dir="$1" old_msi="$2" new_msi="$3" version="$4" keep="$5" name
   for name in "${SETTINGS_FILES[@]}"; do cp "$dir/$name" "$keep/"; done
   msi /i "$(wine_path "$new_msi")" /qn || fail "the upgrade failed"
-  check_installed "$dir" "$version" "$new_msi"
+  check_installed "$dir" "$version" "$new_msi" "$SHORTCUT_DIR"
   uninstall_entry "$(product_code "$old_msi")" >/dev/null && fail "the old version is still listed"
   for name in "${SETTINGS_FILES[@]}"; do
     cmp -s "$keep/$name" "$dir/$name" || fail "the upgrade changed $name"
   done
+  # Rebuilt with the same version: a new product code, which must take the old one's place.
+  cp "$new_msi" "$keep/previous.msi"
+  packaging/make-msi "$version" "$RELEASE/win64" "$new_msi"
+  msi /i "$(wine_path "$new_msi")" /qn || fail "the same version's rebuild did not install"
+  uninstall_entry "$(product_code "$keep/previous.msi")" >/dev/null &&
+    fail "the same version's rebuild was installed beside it"
+  uninstall_entry "$(product_code "$new_msi")" >/dev/null || fail "the rebuild is not listed"
 }
 
 test_removal_leaves_the_settings() {
@@ -132,7 +186,7 @@ test_removal_leaves_the_settings() {
   msi /x "$(wine_path "$msi_file")" /qn || fail "the silent removal failed"
   [ "$(ls -A "$dir" 2>/dev/null | sort | tr '\n' ' ')" = "${SETTINGS_FILES[*]} " ] ||
     fail "after removal the folder holds: $(ls -A "$dir" 2>/dev/null | tr '\n' ' ')"
-  [ ! -e "$SHORTCUT" ] || fail "the shortcut stayed"
+  [ ! -e "$SHORTCUT_DIR/${SHORTCUTS[0]}" ] || fail "the shortcut stayed"
   reg_value "$RUN_KEY" "$APP_TITLE" >/dev/null && fail "the Run value stayed"
   uninstall_entry "$(product_code "$msi_file")" >/dev/null && fail "the uninstall entry stayed"
   return 0
@@ -143,7 +197,47 @@ test_main_feature_alone() {
   msi /i "$(wine_path "$msi_file")" ADDLOCAL=Main /qn || fail "installing Main alone failed"
   [ -f "$dir/erinnerung.exe" ] || fail "ADDLOCAL=Main installed no program"
   reg_value "$RUN_KEY" "$APP_TITLE" >/dev/null && fail "ADDLOCAL=Main wrote the Run value"
+  rm -f "${SETTINGS_FILES[@]/#/$dir/}"
   msi /x "$(wine_path "$msi_file")" /qn || fail "removing Main alone failed"
+  [ ! -e "$(dirname "$dir")" ] || fail "removal left $(dirname "$dir")"
+}
+
+test_for_all_users() {
+  local msi_file="$1" demo="$2" preset dir shortcuts config
+  [ "$(msi_property "$msi_file" ALLUSERS)" = 1 ] || fail "the package for all users lacks ALLUSERS"
+  # As an administrator types it, without the trailing backslash.
+  preset="$(wine_path "$demo/planner")"
+  preset="${preset%\\}"
+  msi /i "$(wine_path "$msi_file")" /qn "PLANERVERZEICHNIS=$preset" ||
+    fail "the silent installation for all users failed"
+  [ "$(reg_value "$PRESET_KEY" Planerverzeichnis)" = "$preset" ] || fail "no preset under HKLM"
+  dir="$(host_path "$(windows_variable ProgramW6432)\\Erinnerungsmodul")"
+  shortcuts="$(host_path "$(windows_variable ProgramData)\\Microsoft\\Windows\\Start Menu\\Programs")"
+  # Wine puts them into the installing user's Start menu instead of the one for all users.
+  [ -e "$shortcuts/${SHORTCUTS[0]}" ] || shortcuts="$SHORTCUT_DIR"
+  check_installed "$dir" "$(cat "$RELEASE/version.txt")" "$msi_file" "$shortcuts"
+  run_command="$(reg_value "$MACHINE_RUN_KEY" "$APP_TITLE")" || fail "no Run value under HKLM"
+
+  # A user's first start with the demo's accounts chosen: active at once, its first scan brings
+  # the notice dialog.
+  cp "$demo/programm/erinnerung_konten.txt" "$dir/"
+  wine_run 60 "$WINDOWS_BUILD/window_probe.exe" run "$run_command" >/dev/null 2>&1 ||
+    fail "the Run value's command did not start"
+  wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null ||
+    fail "the first start with the preset did not remind"
+  # Where the program may not write (Windows), the file is in the user's %APPDATA%; Wine lets
+  # it write into the program folder.
+  config="$dir/erinnerung_config.txt"
+  [ -f "$config" ] || config="$(host_path "$(windows_variable APPDATA)")/Erinnerungsmodul/erinnerung_config.txt"
+  [ "$(cat "$config" 2>/dev/null)" = "$preset"$'\\\r' ] ||
+    fail "the first settings file holds $(cat -A "$config" 2>/dev/null), not the preset"
+  probe --class "$APP_CLASS" endsession "$APP_TITLE" >/dev/null || fail "the program did not end"
+
+  msi /x "$(wine_path "$msi_file")" /qn || fail "the removal for all users failed"
+  reg_value "$PRESET_KEY" Planerverzeichnis >/dev/null && fail "the preset stayed"
+  reg_value "$MACHINE_RUN_KEY" "$APP_TITLE" >/dev/null && fail "the Run value under HKLM stayed"
+  [ ! -e "$shortcuts/${SHORTCUTS[0]}" ] || fail "the shortcut for all users stayed"
+  [ ! -e "$dir/erinnerung.exe" ] || fail "the program stayed in $dir"
 }
 
 test_archive() {
@@ -152,6 +246,10 @@ test_archive() {
     fail "the archive holds: $(unzip -Z1 "$zip_file" | tr '\n' ' ')"
   mkdir -p "$tmp/archive"
   unzip -q "$zip_file" -d "$tmp/archive"
+  # One file that opens without the source tree: every picture inside.
+  grep -q 'src="data:image/png;base64,' "$tmp/archive/Anleitung.html" &&
+    ! grep -Eq 'src="[^d]' "$tmp/archive/Anleitung.html" ||
+    fail "the guide's pictures are not inside Anleitung.html"
   # Unpacked beside the program's settings files, as a user would run it: no arguments.
   cp "$demo"/programm/erinnerung_*.txt "$tmp/archive/"
   now="$(date +%F)T09:00:00"
@@ -166,16 +264,16 @@ test_archive() {
 main() {
   local started=$SECONDS tmp version next dir tool
   # Under set -e a missing tool would end the test silently halfway through.
-  for tool in msiinfo unzip wixl zip; do
+  for tool in msiinfo unzip wixl zip openssl osslsigncode; do
     command -v "$tool" >/dev/null && continue
     echo "release test: $tool is missing (scripts/bootstrap installs it)" >&2
     exit 1
   done
-  build_what_is_missing
   # A prefix of this test's own, fresh, even when scripts/test-windows runs it in its prefix.
   ERM_WINE_ACTIVE=0 ERM_WINE_FRESH=1 wine_env_start release
   tmp="$(mktemp -d "${TMPDIR:-/tmp}/erm-release.XXXXXX")"
   wine_env_on_exit "rm -rf '$tmp'"
+  build_what_is_missing "$tmp"
   "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$tmp/demo" >/dev/null
 
   version="$(cat "$RELEASE/version.txt")"
@@ -183,15 +281,20 @@ main() {
   packaging/make-msi "$next" "$RELEASE/win64" "$tmp/Erinnerungsmodul-$next-x64.msi"
   WINDOWS_DIR="$(windows_variable LOCALAPPDATA)\\Programs\\Erinnerungsmodul"
   dir="$(host_path "$WINDOWS_DIR")"
-  SHORTCUT="$(host_path "$(windows_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")/Erinnerungsmodul.lnk"
+  SHORTCUT_DIR="$(host_path "$(windows_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")"
   mkdir -p "$tmp/keep"
 
   local msi_file="$RELEASE/Erinnerungsmodul-$version-x64.msi"
+  local all_users_msi="$RELEASE/Erinnerungsmodul-$version-x64-alle-Benutzer.msi"
+  [ -n "${ERM_RELEASE_DIR:-}" ] || test_signatures "$tmp/cert.pem"
+  test_package_tables "$msi_file"
+  test_package_tables "$all_users_msi"
   test_install_start_and_end "$dir" "$msi_file" "$version" "$tmp/demo"
   test_upgrade_keeps_settings "$dir" "$msi_file" "$tmp/Erinnerungsmodul-$next-x64.msi" "$next" \
     "$tmp/keep"
   test_removal_leaves_the_settings "$dir" "$tmp/Erinnerungsmodul-$next-x64.msi"
   test_main_feature_alone "$dir" "$msi_file"
+  test_for_all_users "$all_users_msi" "$tmp/demo"
   test_archive "$RELEASE/Erinnerungsmodul-$version-win64.zip" "$tmp/demo" "$tmp"
 
   echo "release end-to-end test: $((SECONDS - started)) s"
