@@ -1,24 +1,21 @@
 #!/usr/bin/env bash
 # End-to-end test of the release under Wine: builds it with scripts/release into
-# build/e2e/release, signed with a throwaway self-signed certificate, and, in a Wine prefix of
-# its own made fresh for the run (installing writes a Run value and the installer's records,
-# which must not reach the other tests' prefix):
-#   0. every binary and both packages carry a valid SHA-256 Authenticode signature, and the
-#      packages' summary information is German;
-#   1. the package installs silently for the user: the files (the guide among them) in
-#      %LOCALAPPDATA%\Programs\Erinnerungsmodul, the two Start-menu shortcuts, the Run value and
-#      the uninstall entry with version and publisher;
+# build/e2e/release, signed with a throwaway certificate, and, in a Wine prefix of its own made
+# fresh for the run (installing writes a Run value and the installer's records, which must not
+# reach the other tests' prefix):
+#   0. every binary and package has a valid SHA-256 signature; German summary information;
+#   1. the package installs silently for the user: the files in
+#      %LOCALAPPDATA%\Programs\Erinnerungsmodul, the Start-menu shortcuts, the Run value and the
+#      uninstall entry with version and publisher;
 #   2. the installed program starts from the Run value's command line and shows its tray icon;
 #      asked to end as an installer's restart manager asks, it ends with exit code 0;
 #   3. a package with a higher version upgrades it in place, the two settings files unchanged
 #      byte for byte, and one rebuilt with that same version replaces it again;
 #   4. removal leaves exactly the two settings files, and no shortcut, Run value or uninstall
 #      entry;
-#   5. ADDLOCAL=Main installs the program without the Run value; its removal, the settings files
-#      gone, leaves no folder in %LOCALAPPDATA%;
-#   6. the package for all users installs silently with PLANERVERZEICHNIS into
-#      "C:\Program Files": a user's first start takes the preset into the new settings file and
-#      reminds at once; removal takes the preset, the Run value under HKLM and the shortcuts away;
+#   5. ADDLOCAL=Main installs the program without the Run value; its removal leaves no folder;
+#   6. the package for all users with PLANERVERZEICHNIS: a user's first start takes the preset
+#      and reminds; removal takes the preset, the Run value under HKLM and the shortcuts away;
 #   7. the archive holds exactly its files, the guide with its pictures inside, and its
 #      erinnerung-scan.exe, beside the settings files of the demo planner, prints the report the
 #      native tool prints.
@@ -43,20 +40,15 @@ readonly WINDOWS_BUILD=build/windows
 
 source tests/e2e/lib/probe.bash
 
-# A self-signed certificate in $1 (cert.pem, and cert.pfx with its password).
-make_certificate() {
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$1/key.pem" -out "$1/cert.pem" \
-    -subj "/CN=Erinnerungsmodul Test/O=QX-Brevantoliske" -addext extendedKeyUsage=codeSigning \
-    2>/dev/null
-  openssl pkcs12 -export -inkey "$1/key.pem" -in "$1/cert.pem" -out "$1/cert.pfx" \
-    -passout 'pass:Test-Kennwort 1'
-}
-
+# Signed with a self-signed certificate made in $1 (cert.pem).
 build_what_is_missing() {
   if [ -z "${ERM_RELEASE_DIR:-}" ]; then
-    make_certificate "$1"
-    ERM_SIGN_PASSWORD='Test-Kennwort 1' scripts/release --allow-dirty --sign "$1/cert.pfx" "$RELEASE" \
-      >/dev/null
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$1/key.pem" -out "$1/cert.pem" \
+      -subj "/CN=Erinnerungsmodul Test" -addext extendedKeyUsage=codeSigning 2>/dev/null
+    openssl pkcs12 -export -inkey "$1/key.pem" -in "$1/cert.pem" -out "$1/cert.pfx" \
+      -passout 'pass:Test-Kennwort 1'
+    ERM_SIGN_PASSWORD='Test-Kennwort 1' scripts/release --allow-dirty --sign "$1/cert.pfx" \
+      "$RELEASE" >/dev/null
   fi
   wine_build_windows window_probe >/dev/null
   cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -110,10 +102,9 @@ test_signatures() {
 
 # What Windows Installer and Explorer show of a package, and the icon it takes from the exe.
 test_package_tables() {
-  local msi_file="$1"
-  msiinfo suminfo "$msi_file" | grep -qx 'Title: Installationsdatenbank' || fail "summary title"
-  msiinfo suminfo "$msi_file" | grep -qx 'Template: x64;1031' || fail "summary language"
-  [ "$(msi_property "$msi_file" ARPPRODUCTICON)" = erinnerung.exe ] || fail "icon name"
+  msiinfo suminfo "$1" | grep -Ecx 'Title: Installationsdatenbank|Template: x64;1031' |
+    grep -qx 2 || fail "the summary's title or language is not German"
+  [ "$(msi_property "$1" ARPPRODUCTICON)" = erinnerung.exe ] || fail "icon name"
 }
 
 check_installed() {
@@ -205,9 +196,8 @@ test_main_feature_alone() {
 test_for_all_users() {
   local msi_file="$1" demo="$2" preset dir shortcuts config
   [ "$(msi_property "$msi_file" ALLUSERS)" = 1 ] || fail "the package for all users lacks ALLUSERS"
-  # As an administrator types it, without the trailing backslash.
+  # As an administrator may type it, without the trailing backslash.
   preset="$(wine_path "$demo/planner")"
-  preset="${preset%\\}"
   msi /i "$(wine_path "$msi_file")" /qn "PLANERVERZEICHNIS=$preset" ||
     fail "the silent installation for all users failed"
   [ "$(reg_value "$PRESET_KEY" Planerverzeichnis)" = "$preset" ] || fail "no preset under HKLM"
@@ -217,16 +207,13 @@ test_for_all_users() {
   [ -e "$shortcuts/${SHORTCUTS[0]}" ] || shortcuts="$SHORTCUT_DIR"
   check_installed "$dir" "$(cat "$RELEASE/version.txt")" "$msi_file" "$shortcuts"
   run_command="$(reg_value "$MACHINE_RUN_KEY" "$APP_TITLE")" || fail "no Run value under HKLM"
-
-  # A user's first start with the demo's accounts chosen: active at once, its first scan brings
-  # the notice dialog.
+  # A first start with the demo's accounts chosen: active at once, its first scan reminds.
   cp "$demo/programm/erinnerung_konten.txt" "$dir/"
   wine_run 60 "$WINDOWS_BUILD/window_probe.exe" run "$run_command" >/dev/null 2>&1 ||
     fail "the Run value's command did not start"
   wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null ||
     fail "the first start with the preset did not remind"
-  # Where the program may not write (Windows), the file is in the user's %APPDATA%; Wine lets
-  # it write into the program folder.
+  # In the user's %APPDATA% on Windows; Wine lets the program write into its folder.
   config="$dir/erinnerung_config.txt"
   [ -f "$config" ] || config="$(host_path "$(windows_variable APPDATA)")/Erinnerungsmodul/erinnerung_config.txt"
   [ "$(cat "$config" 2>/dev/null)" = "$preset"$'\\\r' ] ||
@@ -262,7 +249,7 @@ test_archive() {
 }
 
 main() {
-  local started=$SECONDS tmp version next dir tool
+  local started=$SECONDS tmp version next dir tool file
   # Under set -e a missing tool would end the test silently halfway through.
   for tool in msiinfo unzip wixl zip openssl osslsigncode; do
     command -v "$tool" >/dev/null && continue
@@ -287,8 +274,7 @@ main() {
   local msi_file="$RELEASE/Erinnerungsmodul-$version-x64.msi"
   local all_users_msi="$RELEASE/Erinnerungsmodul-$version-x64-alle-Benutzer.msi"
   [ -n "${ERM_RELEASE_DIR:-}" ] || test_signatures "$tmp/cert.pem"
-  test_package_tables "$msi_file"
-  test_package_tables "$all_users_msi"
+  for file in "$msi_file" "$all_users_msi"; do test_package_tables "$file"; done
   test_install_start_and_end "$dir" "$msi_file" "$version" "$tmp/demo"
   test_upgrade_keeps_settings "$dir" "$msi_file" "$tmp/Erinnerungsmodul-$next-x64.msi" "$next" \
     "$tmp/keep"
