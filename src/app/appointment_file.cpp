@@ -57,8 +57,9 @@ std::vector<std::string> ReadAppointmentTexts(platform::System& system, const st
   return AppointmentTexts(platform::ReadFileBytes(system, path));
 }
 
-std::vector<std::string> ReadAppointmentTexts(platform::Folder& folder, const std::string& name) {
-  return AppointmentTexts(platform::ReadFileBytes(folder, name));
+std::vector<std::string> ReadAppointmentTexts(platform::System& system, platform::Folder& folder,
+                                              const std::string& name) {
+  return AppointmentTexts(platform::ReadFileBytes(system, folder, name));
 }
 
 }  // namespace erm::app

@@ -21,10 +21,12 @@ std::string EncodeDecodeText(std::string_view text);
 // The file's lines under the rules above, still masked.
 std::vector<std::string> SplitAppointmentLines(std::string_view bytes);
 
-// The unmasked appointment text lines of the file at `path` (line 1 dropped). Throws the
-// platform's Error when the file cannot be opened or read.
+// The unmasked appointment text lines of the file at `path` (line 1 dropped). The planner may
+// hold the file without read sharing or lock it while it writes: that is waited out for a while
+// (platform::RetryWhileHeld). Throws the platform's Error when the file cannot be opened or read.
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path);
 // The same of the folder's file `name`.
-std::vector<std::string> ReadAppointmentTexts(platform::Folder& folder, const std::string& name);
+std::vector<std::string> ReadAppointmentTexts(platform::System& system, platform::Folder& folder,
+                                              const std::string& name);
 
 }  // namespace erm::app

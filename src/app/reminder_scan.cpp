@@ -14,6 +14,7 @@
 #include "app/work_ahead.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
+#include "platform/text_file.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 
@@ -145,7 +146,7 @@ bool ReminderScan::Timer1Timer() {
 bool ReminderScan::RetrySoon() const {
   if (listing_failed_) return true;
   return std::any_of(problems_.begin(), problems_.end(),
-                     [](const ScanProblem& problem) { return problem.whole_account; });
+                     [](const ScanProblem& p) { return p.whole_account || p.retry_soon; });
 }
 
 ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
@@ -225,11 +226,12 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
     const std::string name = record.text + ".trm";
     if (!termine) termine = system_.OpenFolder(folder);
     try {
-      for (const std::string& text : ReadAppointmentTexts(*termine, name))
+      for (const std::string& text : ReadAppointmentTexts(system_, *termine, name))
         walk.entries.push_back(DueEntry(record.text, account, text));
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
       problem(folder + name + ": " + e.message(), false);
+      walk.problems.back().retry_soon = platform::IsPassingHold(e, false);
     }
   }
   if (walk_failure) problem(std::move(*walk_failure), true);

@@ -27,6 +27,9 @@ struct ScanProblem {
   // The account's table could not be read, at all or to its end, so that any number of its
   // appointments may be missing; otherwise one appointment was left out.
   bool whole_account = true;
+  // Left out because another program held a record or a file past our patience: the next scan
+  // comes in minutes, as after a skipped account.
+  bool retry_soon = false;
 };
 
 class ReminderScan {

@@ -20,7 +20,7 @@ std::string ReadAllBytes(platform::File& file) {
   std::string bytes(first, got);
   size_t chunk = kFirstChunk;
   for (;;) {
-    if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText);
+    if (status == platform::ReadStatus::kLocked) throw Error(kLockedReadText, ErrorKind::kLocked);
     // Asking past the end again would cost a call, on a share a round trip, for every
     // appointment file the scan reads.
     if (got == 0 || status == platform::ReadStatus::kEndOfFile) return bytes;
@@ -32,16 +32,39 @@ std::string ReadAllBytes(platform::File& file) {
   }
 }
 
-}  // namespace
-
-std::string ReadFileBytes(platform::System& system, const std::string& path) {
-  return ReadAllBytes(*system.OpenFile(path, platform::FileAccess::kRead,
-                                       platform::FileShare::kDenyNone,
-                                       platform::FileOpen::kExisting));
+// A file held or locked is read again from its opening: the files read whole are small.
+template <typename Open>
+std::string ReadAllBytesWhenFree(platform::System& system, Open open) {
+  std::string bytes;
+  RetryWhileHeld(system, false, system.TickCount(), [&] { bytes = ReadAllBytes(*open()); });
+  return bytes;
 }
 
-std::string ReadFileBytes(platform::Folder& folder, const std::string& name) {
-  return ReadAllBytes(*folder.OpenFile(name));
+}  // namespace
+
+bool IsPassingHold(const Error& error, bool access_denied_too) {
+  switch (error.kind()) {
+    case ErrorKind::kSharingViolation:
+    case ErrorKind::kLocked:
+      return true;
+    case ErrorKind::kAccessDenied:
+      return access_denied_too;
+    case ErrorKind::kOther:
+      break;
+  }
+  return false;
+}
+
+std::string ReadFileBytes(platform::System& system, const std::string& path) {
+  return ReadAllBytesWhenFree(system, [&] {
+    return system.OpenFile(path, platform::FileAccess::kRead, platform::FileShare::kDenyNone,
+                           platform::FileOpen::kExisting);
+  });
+}
+
+std::string ReadFileBytes(platform::System& system, platform::Folder& folder,
+                          const std::string& name) {
+  return ReadAllBytesWhenFree(system, [&] { return folder.OpenFile(name); });
 }
 
 void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes) {
@@ -52,17 +75,25 @@ void WriteFileBytes(platform::System& system, const std::string& path, std::stri
   file->Close();
 }
 
+// A file just written is what virus scanners, the indexer and sync clients open at once, and
+// they hold it for a moment without delete sharing: the rename and the removal wait for them.
+// Windows answers "access denied" both for such a hold and for a file that stays closed to us
+// (read-only, or a folder we may not write), so the latter fails only after the wait. The
+// removal waits only for what is left of the rename's patience: the user waits for both.
 void ReplaceFileBytes(platform::System& system, const std::string& path, std::string_view bytes,
                       platform::RenameMode mode) {
   const std::string temporary = path + kTemporarySuffix;
+  const uint64_t started = system.TickCount();
   try {
     WriteFileBytes(system, temporary, bytes);
-    system.RenameFile(temporary, path, mode);
+    RetryWhileHeld(system, true, started, [&] { system.RenameFile(temporary, path, mode); });
   } catch (const Error&) {
     // The error the user sees is the step's; a temporary file that cannot be removed either is
     // overwritten by the next attempt.
     try {
-      if (system.FileExists(temporary)) system.RemoveFile(temporary);
+      RetryWhileHeld(system, true, started, [&] {
+        if (system.FileExists(temporary)) system.RemoveFile(temporary);
+      });
     } catch (const Error&) {
     }
     throw;

@@ -3,18 +3,51 @@
 // end, a lone LF is an ordinary byte, and 0x1A ends the text as the physical end does.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/system.h"
 
 namespace erm::platform {
 
-// Every byte of the file. Throws the platform's Error when it cannot be opened or read.
+// How long the program waits for another program to let go of a file it holds: a virus scanner,
+// the indexer or a sync client opens a file just written for a moment; the planner holds a
+// record's lock while its user edits the record, which may take an hour.
+inline constexpr uint64_t kHeldFilePatienceMs = 2000;
+// The pause between two tries while waiting.
+inline constexpr uint32_t kHeldFileRetryMs = 20;
+
+// Whether `error` is another program's hold on a file, which passes: a sharing violation or a
+// byte-range lock, and with `access_denied_too` a refused access (what replacing or removing a
+// file that is held open without delete sharing meets).
+bool IsPassingHold(const Error& error, bool access_denied_too);
+// Runs `step`; while it fails with a passing hold, runs it again after a short pause through the
+// system (the simulation's clock moves by it), until kHeldFilePatienceMs after `started` (the
+// system's TickCount). Then the last error is thrown, with the system's own text.
+template <typename Step>
+void RetryWhileHeld(platform::System& system, bool access_denied_too, uint64_t started, Step step) {
+  for (;;) {
+    try {
+      step();
+      return;
+    } catch (const Error& e) {
+      if (!IsPassingHold(e, access_denied_too)) throw;
+      if (system.TickCount() - started >= kHeldFilePatienceMs) throw;
+    }
+    system.Sleep(kHeldFileRetryMs);
+  }
+}
+
+// Every byte of the file, opened so that others may still write, rename or delete it. A sharing
+// violation at the opening and a lock on the bytes are waited out as RetryWhileHeld does. Throws
+// the platform's Error when it cannot be opened or read.
 std::string ReadFileBytes(platform::System& system, const std::string& path);
 // Every byte of the folder's file `name`, likewise.
-std::string ReadFileBytes(platform::Folder& folder, const std::string& name);
+std::string ReadFileBytes(platform::System& system, platform::Folder& folder,
+                          const std::string& name);
 // Creates the file, or truncates the one that is there, writes `bytes` into it and closes it.
 void WriteFileBytes(platform::System& system, const std::string& path, std::string_view bytes);
 

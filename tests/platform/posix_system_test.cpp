@@ -89,8 +89,8 @@ TEST(PosixFolderTest, ANameThatIsAPathStaysInsideTheFolder) {
   const std::string outside = harness.Folder() + "\\draussen.trm";
   harness.PutFile(outside, "x");
   const auto termine = harness.system().OpenFolder(harness.Folder() + "\\termine\\");
-  EXPECT_THROW(ReadFileBytes(*termine, ToHostPath(outside)), Error);
-  EXPECT_EQ(ReadFileBytes(*termine, "..\\draussen.trm"), "x");  // as its path finds it
+  EXPECT_THROW(ReadFileBytes(harness.system(), *termine, ToHostPath(outside)), Error);
+  EXPECT_EQ(ReadFileBytes(harness.system(), *termine, "..\\draussen.trm"), "x");  // as its path finds it
 }
 
 }  // namespace

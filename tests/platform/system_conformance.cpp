@@ -171,10 +171,10 @@ TEST_P(SystemConformance, AFoldersFilesOpenByNameAsByTheirPath) {
     return "(read)";
   };
   const std::unique_ptr<Folder> termine = system_.OpenFolder(path);
-  EXPECT_EQ(ReadFileBytes(*termine, "a.trm"), "abc");
-  EXPECT_EQ(ReadFileBytes(*termine, "alt\\b.trm"), "def");
+  EXPECT_EQ(ReadFileBytes(system_, *termine, "a.trm"), "abc");
+  EXPECT_EQ(ReadFileBytes(system_, *termine, "alt\\b.trm"), "def");
   Put("termine\\neu.trm", "ghi");
-  EXPECT_EQ(ReadFileBytes(*termine, "neu.trm"), "ghi");
+  EXPECT_EQ(ReadFileBytes(system_, *termine, "neu.trm"), "ghi");
   // What cannot be read fails as by its path: a missing file, a folder, any file of a missing
   // folder.
   const std::unique_ptr<Folder> missing = system_.OpenFolder(Path("fehlt\\"));
@@ -189,7 +189,7 @@ TEST_P(SystemConformance, AFoldersFilesOpenByNameAsByTheirPath) {
     SCOPED_TRACE(c.folder_path + c.name);
     const std::string by_path = error_of([&] { ReadFileBytes(system_, c.folder_path + c.name); });
     EXPECT_NE(by_path, "(read)");
-    EXPECT_EQ(error_of([&] { ReadFileBytes(*c.folder, c.name); }), by_path);
+    EXPECT_EQ(error_of([&] { ReadFileBytes(system_, *c.folder, c.name); }), by_path);
   }
 }
 
@@ -319,7 +319,7 @@ TEST_P(SystemConformance, ARenameMatchesTheTargetWithoutRegardToCase) {
   EXPECT_EQ(ListAll(system_, Path("*.*")).size(), 3u) << "one file, and the dots";
 }
 
-TEST_P(SystemConformance, AFileHeldOpenIsNeitherReplacedNorRemoved) {
+TEST_P(SystemConformance, AFileHeldOpenForWritingIsNeitherReplacedNorRemoved) {
   if (!harness_->traits().open_files_keep_their_name) {
     GTEST_SKIP() << "names of open files may change here";
   }
@@ -327,15 +327,18 @@ TEST_P(SystemConformance, AFileHeldOpenIsNeitherReplacedNorRemoved) {
   const std::string temporary = Put("ziel.txt.neu", "neu");
   {
     auto held =
-        system_.OpenFile(target, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+        system_.OpenFile(target, FileAccess::kReadWrite, FileShare::kDenyNone, FileOpen::kExisting);
     EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
     EXPECT_THROW(system_.RemoveFile(target), Error);
   }
   {
-    auto held =
-        system_.OpenFile(temporary, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+    auto held = system_.OpenFile(temporary, FileAccess::kReadWrite, FileShare::kDenyNone,
+                                 FileOpen::kExisting);
     EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
   }
+  // One we only read lets others rename it away (the planner replacing it, say).
+  auto reader =
+      system_.OpenFile(temporary, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
   EXPECT_EQ(Contents(target), "alt");
   EXPECT_EQ(Contents(temporary), "neu");
   system_.RenameFile(temporary, target, RenameMode::kReplaceExisting);

@@ -29,8 +29,8 @@ struct SystemTraits {
   // A read-only file refuses to be deleted, and to be replaced by a rename.
   bool read_only_refuses_removal = true;
   bool read_only_refuses_replacement = true;
-  // A file held open through the seam can be neither renamed, replaced nor deleted meanwhile,
-  // as the seam opens files without letting others delete them.
+  // A file held open through the seam for writing can be neither renamed, replaced nor deleted
+  // meanwhile, as the seam opens such files without letting others delete them.
   bool open_files_keep_their_name = true;
   // A folder lists "." and ".." before its entries (NTFS and FAT do; readdir need not).
   bool lists_dots_first = true;

@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/sim/sim_system.h"
-#include "settings/settings_files.h"
 #include "platform/text_file.h"
+#include "settings/settings_files.h"
 
 namespace erm::settings {
 namespace {
@@ -139,6 +140,39 @@ TEST_F(FileReplaceTest, AFailingCleanUpIsSwallowedAndTheNextRewriteGoesOverIt) {
   WritePlannerDirectory(sim_, sim_.ProgramFolder(), "C:\\Neu\\");
   EXPECT_EQ(sim_.ReadFileBytes(Path(kSettingsFileName)), "C:\\Neu\\\r\n");
   EXPECT_FALSE(sim_.Exists(Temporary(kSettingsFileName)));
+}
+
+// A virus scanner holds the file, or the new one just written, without delete sharing: the
+// replace waits up to two seconds for it, then fails with the system's text.
+TEST_F(FileReplaceTest, AFileHeldByAnotherProgramIsWaitedForTwoSeconds) {
+  for (const bool new_file : {false, true}) {
+    for (const uint64_t held_ms : {1500, 60000}) {
+      SCOPED_TRACE(std::to_string(new_file) + " " + std::to_string(held_ms));
+      SimSystem sim;
+      sim.PutFile(Path(kSettingsFileName), "alt");
+      const std::string held = new_file ? Temporary(kSettingsFileName) : Path(kSettingsFileName);
+      std::unique_ptr<platform::File> scanner;
+      sim.on_operation = [&](const SimSystem::Operation& op) -> std::optional<std::string> {
+        if (op.kind == Kind::kRename && !scanner && sim.TickCount() == 0) {
+          scanner = sim.OpenFile(held, platform::FileAccess::kReadWrite,
+                                 platform::FileShare::kDenyNone, platform::FileOpen::kExisting);
+        }
+        if (sim.TickCount() >= held_ms) scanner.reset();
+        return std::nullopt;
+      };
+      const bool waited_enough = held_ms < 2000;
+      try {
+        WritePlannerDirectory(sim, kFolder, "neu");
+        EXPECT_TRUE(waited_enough);
+      } catch (const Error& e) {
+        EXPECT_FALSE(waited_enough);
+        EXPECT_TRUE(e.message() == SimSystem::kInUseText ||
+                    e.message() == SimSystem::kAccessDeniedText);
+      }
+      EXPECT_EQ(sim.ReadFileBytes(Path(kSettingsFileName)), waited_enough ? "neu\r\n" : "alt");
+      EXPECT_LE(sim.TickCount(), 2000u + platform::kHeldFileRetryMs);
+    }
+  }
 }
 
 TEST_F(FileReplaceTest, AReadOnlySettingsFileIsNotReplaced) {

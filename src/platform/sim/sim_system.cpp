@@ -14,10 +14,8 @@ namespace erm::platform {
 namespace {
 
 constexpr char kNotFound[] = "Das System kann die angegebene Datei nicht finden";
-constexpr char kAccessDenied[] = "Zugriff verweigert";
-constexpr char kInUse[] =
-    "Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen Prozess verwendet "
-    "wird";
+constexpr const char* kAccessDenied = SimSystem::kAccessDeniedText;
+constexpr const char* kInUse = SimSystem::kInUseText;
 constexpr char kAlreadyExists[] =
     "Eine Datei kann nicht erstellt werden, wenn sie bereits vorhanden ist";
 
@@ -27,6 +25,15 @@ std::string Parent(const std::string& path) {
     p.pop_back();
   const size_t cut = p.find_last_of('\\');
   return cut == std::string::npos ? std::string() : p.substr(0, cut);
+}
+
+// The sim's own texts carry the kind Windows gives their errors, also when a test hands one to a
+// fault hook: code that waits for a held file reacts to the kind, not to the text.
+Error SimError(const std::string& message) {
+  if (message == kAccessDenied) return Error(message, ErrorKind::kAccessDenied);
+  if (message == kInUse) return Error(message, ErrorKind::kSharingViolation);
+  if (message == kLockedReadText) return Error(message, ErrorKind::kLocked);
+  return Error(message);
 }
 
 std::string LastPart(const std::string& path) {
@@ -41,16 +48,24 @@ std::string LastPart(const std::string& path) {
 
 class SimSystem::SimFile : public File {
  public:
-  SimFile(SimSystem* sim, std::string path, std::shared_ptr<Content> content)
-      : sim_(sim), path_(std::move(path)), content_(std::move(content)) {}
+  SimFile(SimSystem* sim, std::string path, std::shared_ptr<Content> content, bool shares_delete)
+      : sim_(sim), path_(std::move(path)), content_(std::move(content)),
+        shares_delete_(shares_delete) {
+    if (!shares_delete_) ++content_->held_without_delete_sharing;
+  }
+  ~SimFile() override {
+    if (!shares_delete_) --content_->held_without_delete_sharing;
+  }
+  SimFile(const SimFile&) = delete;
+  SimFile& operator=(const SimFile&) = delete;
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
-    if (auto message = sim_->Fault(OperationKind::kRead, path_)) throw Error(*message);
+    if (auto message = sim_->Fault(OperationKind::kRead, path_)) throw SimError(*message);
     ++sim_->read_count;
     size_t limit = size;
     if (sim_->on_read) {
       const ReadFault fault = sim_->on_read(path_, offset, size);
-      if (fault.kind == ReadFault::kError) throw Error(fault.message);
+      if (fault.kind == ReadFault::kError) throw SimError(fault.message);
       if (fault.kind == ReadFault::kLocked) {
         *got = 0;
         return ReadStatus::kLocked;
@@ -69,28 +84,29 @@ class SimSystem::SimFile : public File {
   }
 
   uint64_t Size() override {
-    if (auto message = sim_->Fault(OperationKind::kSize, path_)) throw Error(*message);
+    if (auto message = sim_->Fault(OperationKind::kSize, path_)) throw SimError(*message);
     return content_->bytes.size();
   }
 
   void Write(const void* data, size_t size) override {
-    if (auto message = sim_->Fault(OperationKind::kWrite, path_)) throw Error(*message);
+    if (auto message = sim_->Fault(OperationKind::kWrite, path_)) throw SimError(*message);
     ++sim_->write_count;
     if (sim_->on_write) {
-      if (auto message = sim_->on_write(path_)) throw Error(*message);
+      if (auto message = sim_->on_write(path_)) throw SimError(*message);
     }
     content_->bytes.append(static_cast<const char*>(data), size);
     sim_->Touch(*content_);
   }
 
   void Close() override {
-    if (auto message = sim_->Fault(OperationKind::kClose, path_)) throw Error(*message);
+    if (auto message = sim_->Fault(OperationKind::kClose, path_)) throw SimError(*message);
   }
 
  private:
   SimSystem* sim_;
   std::string path_;
   std::shared_ptr<Content> content_;
+  bool shares_delete_;
 };
 
 class SimSystem::SimDirEnumeration : public DirEnumeration {
@@ -198,7 +214,7 @@ void SimSystem::MakeParents(const std::string& path) {
 
 void SimSystem::PutFile(const std::string& path, std::string bytes, uint32_t attributes) {
   MakeParents(path);
-  auto content = std::make_shared<Content>(Content{std::move(bytes), 0});
+  auto content = std::make_shared<Content>(Content{std::move(bytes), 0, 0});
   Touch(*content);
   if (Node* node = Find(path)) {
     node->content = std::move(content);
@@ -211,14 +227,14 @@ void SimSystem::PutFile(const std::string& path, std::string bytes, uint32_t att
 
 void SimSystem::AppendToFile(const std::string& path, const std::string& bytes) {
   Node* node = Find(path);
-  if (node == nullptr || !node->content) throw Error(kNotFound);
+  if (node == nullptr || !node->content) throw SimError(kNotFound);
   node->content->bytes.append(bytes);
   Touch(*node->content);
 }
 
 void SimSystem::TruncateFile(const std::string& path, size_t size) {
   Node* node = Find(path);
-  if (node == nullptr || !node->content) throw Error(kNotFound);
+  if (node == nullptr || !node->content) throw SimError(kNotFound);
   if (size < node->content->bytes.size()) node->content->bytes.resize(size);
   Touch(*node->content);
 }
@@ -249,13 +265,13 @@ bool SimSystem::Exists(const std::string& path) const {
 
 std::string SimSystem::ReadFileBytes(const std::string& path) const {
   const Node* node = Find(path);
-  if (node == nullptr || !node->content) throw Error(kNotFound);
+  if (node == nullptr || !node->content) throw SimError(kNotFound);
   return node->content->bytes;
 }
 
 uint64_t SimSystem::ModificationTime(const std::string& path) const {
   const Node* node = Find(path);
-  if (node == nullptr || !node->content) throw Error(kNotFound);
+  if (node == nullptr || !node->content) throw SimError(kNotFound);
   return node->content->modified;
 }
 
@@ -263,12 +279,12 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
                                           FileShare share, FileOpen mode) {
   const OperationKind kind =
       mode == FileOpen::kCreateAlways ? OperationKind::kCreate : OperationKind::kOpen;
-  if (auto message = Fault(kind, path)) throw Error(*message);
+  if (auto message = Fault(kind, path)) throw SimError(*message);
   ++open_count;
   opened_paths.push_back(path);
   opened_modes.emplace_back(access, share);
   if (on_open) {
-    if (auto message = on_open(path, access, mode)) throw Error(*message);
+    if (auto message = on_open(path, access, mode)) throw SimError(*message);
   }
   Node* node = Find(path);
   if (mode == FileOpen::kCreateAlways) {
@@ -276,20 +292,22 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
     const std::string parent = Parent(FromHostPath(path));
     const Node* dir = parent.empty() ? nullptr : Find(parent);
     const bool is_root = parent.size() == 2 && parent[1] == ':';
-    if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+    if (!is_root && (dir == nullptr || dir->content)) throw SimError(kNotFound);
     if (node != nullptr && (!node->content || (node->attributes & kAttrReadOnly))) {
-      throw Error(kAccessDenied);
+      throw SimError(kAccessDenied);
     }
     PutFile(path, std::string());
     node = Find(path);
-    return std::make_unique<SimFile>(this, node->path, node->content);
+    return std::make_unique<SimFile>(this, node->path, node->content, false);
   }
-  if (node == nullptr) throw Error(kNotFound);
-  if (!node->content) throw Error(kAccessDenied);
+  if (node == nullptr) throw SimError(kNotFound);
+  if (!node->content) throw SimError(kAccessDenied);
   if (access == FileAccess::kReadWrite && (node->attributes & kAttrReadOnly)) {
-    throw Error(kAccessDenied);
+    throw SimError(kAccessDenied);
   }
-  return std::make_unique<SimFile>(this, node->path, node->content);
+  // As on Windows, a file opened only for reading lets others rename and delete it.
+  return std::make_unique<SimFile>(this, node->path, node->content,
+                                   access == FileAccess::kRead);
 }
 
 bool SimSystem::FileExists(const std::string& path) {
@@ -299,23 +317,22 @@ bool SimSystem::FileExists(const std::string& path) {
 }
 
 void SimSystem::RenameFile(const std::string& from, const std::string& to, RenameMode mode) {
-  if (auto message = Fault(OperationKind::kRename, from, to)) throw Error(*message);
+  if (auto message = Fault(OperationKind::kRename, from, to)) throw SimError(*message);
   const Node* source = Find(from);
-  if (source == nullptr || !source->content) throw Error(kNotFound);
+  if (source == nullptr || !source->content) throw SimError(kNotFound);
   const std::string parent = Parent(FromHostPath(to));
   const Node* dir = parent.empty() ? nullptr : Find(parent);
   const bool is_root = parent.size() == 2 && parent[1] == ':';
-  if (!is_root && (dir == nullptr || dir->content)) throw Error(kNotFound);
+  if (!is_root && (dir == nullptr || dir->content)) throw SimError(kNotFound);
   CheckWritableParent(from);
   CheckWritableParent(to);
-  // Files are opened without letting others delete them, so neither name can change while
-  // one of them is open.
-  if (IsOpen(*source)) throw Error(kAccessDenied);
+  // A file held open without delete sharing keeps its name, and no other file takes it.
+  if (IsHeld(*source)) throw SimError(kInUse);
   if (Key(from) == Key(to)) return;
   if (const Node* target = Find(to)) {
-    if (mode == RenameMode::kKeepExisting) throw Error(kAlreadyExists);
-    if (!target->content || (target->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
-    if (IsOpen(*target)) throw Error(kAccessDenied);
+    if (mode == RenameMode::kKeepExisting) throw SimError(kAlreadyExists);
+    if (!target->content || (target->attributes & kAttrReadOnly)) throw SimError(kAccessDenied);
+    if (IsHeld(*target)) throw SimError(kAccessDenied);
   }
   // A rename keeps the bytes and their modification time.
   const std::shared_ptr<Content> content = source->content;
@@ -331,28 +348,28 @@ void SimSystem::RenameFile(const std::string& from, const std::string& to, Renam
 }
 
 void SimSystem::RemoveFile(const std::string& path) {
-  if (auto message = Fault(OperationKind::kRemove, path)) throw Error(*message);
+  if (auto message = Fault(OperationKind::kRemove, path)) throw SimError(*message);
   const Node* node = Find(path);
-  if (node == nullptr) throw Error(kNotFound);
-  if (!node->content || (node->attributes & kAttrReadOnly)) throw Error(kAccessDenied);
+  if (node == nullptr) throw SimError(kNotFound);
+  if (!node->content || (node->attributes & kAttrReadOnly)) throw SimError(kAccessDenied);
   CheckWritableParent(path);
-  if (IsOpen(*node)) throw Error(kInUse);
+  if (IsHeld(*node)) throw SimError(kInUse);
   Remove(path);
 }
 
 void SimSystem::CheckWritableParent(const std::string& path) const {
-  if (write_denied_.count(Key(Parent(FromHostPath(path)))) != 0) throw Error(kAccessDenied);
+  if (write_denied_.count(Key(Parent(FromHostPath(path)))) != 0) throw SimError(kAccessDenied);
 }
 
 void SimSystem::CreateFolder(const std::string& path) {
-  if (auto message = Fault(OperationKind::kMakeFolder, path)) throw Error(*message);
+  if (auto message = Fault(OperationKind::kMakeFolder, path)) throw SimError(*message);
   if (const Node* node = Find(path)) {
-    if (node->content) throw Error(kAlreadyExists);
+    if (node->content) throw SimError(kAlreadyExists);
     return;
   }
   const std::string parent = Parent(FromHostPath(path));
   const Node* dir = parent.empty() ? nullptr : Find(parent);
-  if (dir == nullptr || dir->content) throw Error(kNotFound);
+  if (dir == nullptr || dir->content) throw SimError(kNotFound);
   CheckWritableParent(path);
   MakeDirectory(path);
 }

@@ -28,6 +28,13 @@ class SimSystem : public System {
 
   SimSystem();
 
+  // The texts of the sim's refusals; handed to a fault hook they keep their kind (ErrorKind), as
+  // the system's own errors do.
+  static constexpr char kAccessDeniedText[] = "Zugriff verweigert";
+  static constexpr char kInUseText[] =
+      "Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen Prozess "
+      "verwendet wird";
+
   // --- the file system ---
   // Creates or replaces a file; missing parent directories are created.
   void PutFile(const std::string& path, std::string bytes, uint32_t attributes = kAttrArchive);
@@ -149,6 +156,8 @@ class SimSystem : public System {
   struct Content {
     std::string bytes;
     uint64_t modified = 0;
+    // Open files that let nobody rename or delete the file: all but those opened for reading.
+    int held_without_delete_sharing = 0;
   };
   struct Node {
     std::string path;  // as first given, normalised to backslashes
@@ -165,8 +174,9 @@ class SimSystem : public System {
   void Touch(Content& content) { content.modified = ++changes_; }
   // Throws "access denied" when `path` lies directly in a folder that DenyWritesIn closed.
   void CheckWritableParent(const std::string& path) const;
-  // Whether a file is open: every open file shares the node's contents.
-  static bool IsOpen(const Node& node) { return node.content && node.content.use_count() > 1; }
+  static bool IsHeld(const Node& node) {
+    return node.content && node.content->held_without_delete_sharing > 0;
+  }
 
   std::map<std::string, size_t> index_;  // key -> position in nodes_
   std::vector<Node> nodes_;              // in creation order, which listings keep

@@ -150,8 +150,32 @@ DWORD DesiredAccess(FileAccess access, FileOpen mode) {
   return rights;
 }
 
-DWORD ShareMode(FileShare share) {
-  return share == FileShare::kDenyWrite ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+// A file we only read lets others delete and rename it too, so that our reading never makes a
+// writer's replace of it fail (the planner's, or another copy of this program's).
+DWORD ShareMode(FileShare share, FileAccess access, FileOpen mode) {
+  DWORD sharing = FILE_SHARE_READ;
+  if (share == FileShare::kDenyNone) sharing |= FILE_SHARE_WRITE;
+  if (access == FileAccess::kRead && mode == FileOpen::kExisting) sharing |= FILE_SHARE_DELETE;
+  return sharing;
+}
+
+// The errors of opening, renaming and removing files with their kind: a caller waits for
+// another program that holds the file for a moment.
+ErrorKind KindOfFileError(DWORD code) {
+  switch (code) {
+    case ERROR_SHARING_VIOLATION:
+      return ErrorKind::kSharingViolation;
+    case ERROR_ACCESS_DENIED:
+      return ErrorKind::kAccessDenied;
+    case ERROR_LOCK_VIOLATION:
+      return ErrorKind::kLocked;
+    default:
+      return ErrorKind::kOther;
+  }
+}
+
+[[noreturn]] void ThrowFileError(DWORD code) {
+  throw Error(win32::SystemMessage(code), KindOfFileError(code));
 }
 
 DWORD Disposition(FileOpen mode) {
@@ -194,9 +218,10 @@ std::string WideToAnsi(const std::wstring& wide) {
 std::unique_ptr<File> Win32System::OpenFile(const std::string& path, FileAccess access,
                                             FileShare share, FileOpen mode) {
   if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
-  const HANDLE handle = CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share),
-                                    nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) ThrowLastError();
+  const HANDLE handle =
+      CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share, access, mode),
+                  nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) ThrowFileError(GetLastError());
   const bool writable = access == FileAccess::kReadWrite || mode == FileOpen::kCreateAlways;
   return std::make_unique<Win32File>(handle, writable);
 }
@@ -212,12 +237,12 @@ void Win32System::RenameFile(const std::string& from, const std::string& to, Ren
   if (!IsUsablePath(from) || !IsUsablePath(to)) ThrowError(ERROR_INVALID_NAME);
   DWORD flags = MOVEFILE_WRITE_THROUGH;
   if (mode == RenameMode::kReplaceExisting) flags |= MOVEFILE_REPLACE_EXISTING;
-  if (!MoveFileExA(from.c_str(), to.c_str(), flags)) ThrowLastError();
+  if (!MoveFileExA(from.c_str(), to.c_str(), flags)) ThrowFileError(GetLastError());
 }
 
 void Win32System::RemoveFile(const std::string& path) {
   if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
-  if (!DeleteFileA(path.c_str())) ThrowLastError();
+  if (!DeleteFileA(path.c_str())) ThrowFileError(GetLastError());
 }
 
 std::unique_ptr<DirEnumeration> Win32System::Enumerate(const std::string& pattern) {
