@@ -9,13 +9,14 @@
 // filter but lie in the past, the rest are reminded later. Each contender runs several rounds,
 // alternating, and keeps its best. Beside the scan and its walks: the walks as they were before
 // the read-ahead (one read per record), and the scan's other work on its own, to show where the
-// rest goes. The scan walks two accounts at a time (a second thread works ahead); the walks
-// contender walks them one after the other, as their sum, and the same walks split over two
-// threads show how far the machine's second processor adds to the first.
+// rest goes. The scan walks each account's table on the thread of its input steps while the
+// user-interface thread waits; the walks contender walks them one after the other, as their sum.
 //
 // Then, unless SHARE_DELAY_MS is 0 (default 0.2), the scan as it runs with the planner on a
-// network share: every read call of a table waits that long. The scan with the table's
-// read-ahead is timed beside the scan that reads each record on its own (once: it takes long).
+// network share: every call that reaches the file server (opening, reading, asking a file's size,
+// listing a folder, asking whether a file exists) waits that long, and the calls of one scan are
+// counted. The scan with the table's read-ahead is timed beside the scan that reads each record
+// on its own (once: it takes long).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -33,7 +34,6 @@
 #include "app/headless_host.h"
 #include "app/program_state.h"
 #include "app/reminder_scan.h"
-#include "app/work_ahead.h"
 #include "common/dbf_writer.h"
 #include "dbf/dbf_table.h"
 #include "platform/paths.h"
@@ -187,23 +187,6 @@ int main(int argc, char** argv) {
     table.SetReadAheadBytes(erm::dbf::TDbfTable::kDefaultReadAhead);
     return due_records;
   };
-  // The same walks split over two threads as the scan splits its accounts: beside the walks on
-  // one thread, this tells how fast the machine's two processors work side by side.
-  erm::dbf::TDbfTable second_table("Dbf_erinnerung", system);
-  const auto walks_two_at_a_time = [&] {
-    std::vector<long long> due_records(static_cast<size_t>(accounts));
-    {
-      erm::app::WorkAhead ahead(system, due_records.size(), [&](size_t a, bool on_helper) {
-        due_records[a] = walk(on_helper ? second_table : table, static_cast<int>(a));
-      });
-      for (size_t a = 0; a < due_records.size(); ++a)
-        ahead.Finish(a);
-    }
-    long long sum = 0;
-    for (long long d : due_records)
-      sum += d;
-    return sum;
-  };
   const auto clear_events = [&] { host.events.clear(); };
   // What the scan does beyond its walks, each on its own: the due appointments' files read one
   // after another, and the due list and the tree made of the entries the scan found.
@@ -223,7 +206,8 @@ int main(int argc, char** argv) {
          for (const auto& [folder, names] : appointment_files) {
            const std::unique_ptr<erm::platform::Folder> termine = system.OpenFolder(folder);
            for (const std::string& name : names)
-             lines += static_cast<long long>(erm::app::ReadAppointmentTexts(*termine, name).size());
+             lines += static_cast<long long>(
+                 erm::app::ReadAppointmentTexts(system, *termine, name).size());
          }
          return lines;
        }},
@@ -246,7 +230,6 @@ int main(int argc, char** argv) {
          return static_cast<long long>(due.Count());
        },
        clear_events},
-      {"walks, two at a time", walks_two_at_a_time},
   };
 
   RunRounds(&contenders, kRounds);
@@ -258,17 +241,12 @@ int main(int argc, char** argv) {
     std::printf("%-24s %9.2f ms %8.3f x the walks   (found %lld)\n", c.name, c.best_seconds * 1000,
                 c.best_seconds / walks_seconds, c.found);
   }
-  std::printf(
-      "scan beyond the walks: %.2f ms (two accounts at a time, files read after each walk)\n",
-      (contenders[0].best_seconds - walks_seconds) * 1000);
+  std::printf("scan beyond the walks: %.2f ms (files read after each walk)\n",
+              (contenders[0].best_seconds - walks_seconds) * 1000);
   std::printf("scan / walks: %.3f (target at most 1.05)\n",
               contenders[0].best_seconds / walks_seconds);
   std::printf("scan / walks of one read per record: %.3f\n",
               contenders[0].best_seconds / contenders[2].best_seconds);
-  // 1.00 when both processors run at full speed side by side; the scan, which does the files
-  // besides the walks on two threads, stays within its walks only while this is near 1.
-  std::printf("the walks on two threads take %.2f x half their time on one\n",
-              contenders[5].best_seconds / (walks_seconds / 2));
   bool all_found = scan.Problems().empty();
   for (const Contender& c : contenders)
     all_found = all_found && c.found == expected;
@@ -278,44 +256,35 @@ int main(int argc, char** argv) {
   }
   if (share_delay_ms == 0) return 0;
 
-  // On a share: the same scan, with the read-ahead and then with one read per record.
-  system.read_delay = std::chrono::microseconds(std::llround(share_delay_ms * 1000));
+  // On a share: the same scan, with the read-ahead and then with one read per record, every
+  // call that reaches the file server waiting its round trip and counted.
+  system.round_trip = std::chrono::microseconds(std::llround(share_delay_ms * 1000));
+  system.on_share = true;
   const auto scan_on_share = [&](size_t read_ahead, const char* name, int rounds) {
     table.SetReadAheadBytes(read_ahead);
-    system.table_reads = 0;
-    system.waited_ns = 0;
+    system.ResetCalls();
     std::vector<Contender> one = {{name, contenders[0].run, contenders[0].prepare}};
     RunRounds(&one, rounds);
-    const double reads = static_cast<double>(system.table_reads) / rounds;
-    const double waited_ms = static_cast<double>(system.waited_ns) / 1e6;
-    std::printf("%-32s %9.1f ms %9.0f table reads, waiting %.3f ms each   (found %lld)\n", name,
-                one[0].best_seconds * 1000, reads,
-                waited_ms / static_cast<double>(system.table_reads.load()), one[0].found);
+    std::string kinds;
+    for (int k = 0; k < erm::bench::ShareLatencySystem::kCallKinds; ++k) {
+      kinds += (k == 0 ? "" : ", ") + std::to_string(system.calls[k] / rounds) + " " +
+               erm::bench::ShareLatencySystem::kCallNames[k];
+    }
+    std::printf("%-32s %9.1f ms %8llu calls to the server per scan (%s)   (found %lld)\n", name,
+                one[0].best_seconds * 1000,
+                static_cast<unsigned long long>(system.TotalCalls() / rounds), kinds.c_str(),
+                one[0].found);
     return one[0];
   };
-  std::printf("on a share, %.2f ms more per table read call:\n", share_delay_ms);
+  std::printf("on a share, %.2f ms for each call that reaches the file server:\n", share_delay_ms);
   const Contender ahead =
       scan_on_share(erm::dbf::TDbfTable::kDefaultReadAhead, "whole scan, read-ahead", 3);
   const Contender single = scan_on_share(0, "whole scan, one read per record", 1);
-  table.SetReadAheadBytes(erm::dbf::TDbfTable::kDefaultReadAhead);
   std::printf("read-ahead is %.1f x faster on the share (target at least 20)\n",
               single.best_seconds / ahead.best_seconds);
-
-  // The appointment files on the share too: their opening and each read wait as long. The scan
-  // walks two accounts at a time; one after the other for comparison.
-  system.file_delay = system.read_delay;
-  std::printf("the appointment files on the share too (%.2f ms per open and per read):\n",
-              share_delay_ms);
-  const Contender beside =
-      scan_on_share(erm::dbf::TDbfTable::kDefaultReadAhead, "whole scan, two at a time", 3);
-  system.concurrent_reads = false;
-  const Contender in_turn =
-      scan_on_share(erm::dbf::TDbfTable::kDefaultReadAhead, "whole scan, accounts in turn", 3);
-  system.concurrent_reads = true;
-  std::printf("walking two accounts at a time: %.2f x faster\n",
-              in_turn.best_seconds / beside.best_seconds);
-  if (ahead.found != expected || single.found != expected || beside.found != expected ||
-      in_turn.found != expected) {
+  table.SetReadAheadBytes(erm::dbf::TDbfTable::kDefaultReadAhead);
+  system.on_share = false;
+  if (ahead.found != expected || single.found != expected) {
     std::printf("MISMATCH: a scan on the share disagrees with the planner written\n");
     return 1;
   }

@@ -214,6 +214,10 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
   } catch (const Error& e) {
     walk_failure = e.message();
   }
+  for (const int64_t recno : table.LockedRecords()) {
+    walk.problems.push_back({account, "Datensatz " + std::to_string(recno) + " gesperrt", false});
+    walk.problems.back().retry_soon = true;
+  }
   table.Close();
   const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
   // Opened once for all of the account's files, at the first of them.

@@ -26,8 +26,12 @@ constexpr uint8_t kDeletedFlag = 0x2A;
 constexpr int kShortReadRetries = 8;
 // How long a read waits for another program's byte-range lock to go. dBase programs hold a
 // record's lock while their user edits it, which may be for an hour: waiting that long would
-// leave the tray, the menus and the log-off without an answer.
+// leave the tray, the menus and the log-off without an answer. The records of one opening share
+// it, so that a table with many locked records still answers within it.
 constexpr uint64_t kLockPatienceMs = 2000;
+// Past this many locked records the table counts as locked as a whole (a program that locks the
+// whole file locks every record): a list of each would tell the user nothing more.
+constexpr size_t kMaxLockedRecords = 16;
 constexpr char kOpenWhileActive[] =
     ": Operation bei ge\xF6"
     "ffneter Datenmenge nicht ausf\xFChrbar";
@@ -130,9 +134,14 @@ struct TDbfTable::OpenState {
   std::unique_ptr<CompiledFilter> filter;
   char decimal_separator = ',';
   // The record count as last computed from the file size. While shared it is computed anew
-  // whenever a walk would end at it and whenever a read comes back short, so appended records
-  // are visited and a shrunken file ends the walk where it ends now.
+  // after every read of a window or of a record on its own, whenever a walk would end at it and
+  // whenever a read comes back short, so appended records are visited and records cut while
+  // they were read are not; on a share each question of the size is a round trip.
   int64_t record_count = 0;
+  // Records passed over because a lock outlasted the patience, ascending; every later walk of
+  // this opening passes over them unread, so that the counting and the reading walk agree.
+  std::vector<int64_t> locked_records;
+  uint64_t lock_patience_left_ms = kLockPatienceMs;
   bool has_current = false;
   std::vector<uint8_t> current;  // the current record
   std::vector<uint8_t> probe;    // where First and Next read, so a failed Next keeps `current`
@@ -203,7 +212,6 @@ void TDbfTable::Open() {
   s->probe.assign(buffer_size, ' ');
   s->scratch.assign(buffer_size, ' ');
   s->window.Allocate(properties_.read_ahead, s->start.record_length);
-  s->record_count = CountFromSize(s->start, s->file->Size());
 
   code_page_ = translation.code_page;
   translation_ = translation.translation;
@@ -224,7 +232,9 @@ std::vector<uint8_t> TDbfTable::ReadHeader(OpenState& s) {
   s.start = ParseHeaderStart(start_bytes, start_size);
 
   // The header length comes from the file; it is trusted only as far as the file reaches.
-  if (s.start.header_length > s.file->Size()) throw Error(kInvalidDbfFile);
+  const uint64_t size = s.file->Size();
+  if (s.start.header_length > size) throw Error(kInvalidDbfFile);
+  s.record_count = CountFromSize(s.start, size);
   std::vector<uint8_t> header(s.start.header_length);
   const size_t header_size = ReadLocked(*s.file, 0, header.data(), header.size());
   if (header_size < header.size()) throw Error(kInvalidDbfFile);
@@ -274,33 +284,48 @@ int64_t TDbfTable::RecordCount() {
   return s.record_count;
 }
 
+// A lock taken for one write is gone within milliseconds: the read is asked again every
+// millisecond, for as long as `*patience_ms` allows, which the wait uses up.
+bool TDbfTable::ReadWhenUnlocked(platform::File& file, uint64_t offset, void* out, size_t size,
+                                 size_t* got, uint64_t* patience_ms) {
+  const uint64_t started = system_.TickCount();
+  while (file.ReadAt(offset, out, size, got) == platform::ReadStatus::kLocked) {
+    if (system_.TickCount() - started >= *patience_ms) {
+      *patience_ms = 0;
+      return false;
+    }
+    system_.Sleep(1);
+  }
+  *patience_ms -= std::min(*patience_ms, system_.TickCount() - started);
+  return true;
+}
+
 size_t TDbfTable::ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size) {
   size_t got = 0;
-  // A lock taken for one write is gone within milliseconds; one held longer fails the read.
-  const uint64_t started = system_.TickCount();
-  while (file.ReadAt(offset, out, size, &got) == platform::ReadStatus::kLocked) {
-    if (system_.TickCount() - started >= kLockPatienceMs) throw Error(platform::kLockedReadText);
-    system_.Sleep(1);
+  uint64_t patience_ms = kLockPatienceMs;
+  if (!ReadWhenUnlocked(file, offset, out, size, &got, &patience_ms)) {
+    throw Error(platform::kLockedReadText, ErrorKind::kLocked);
   }
   return got;
 }
 
-size_t TDbfTable::Fetch(int64_t recno, std::vector<uint8_t>* buffer) {
+bool TDbfTable::Fetch(int64_t recno, std::vector<uint8_t>* buffer, size_t* got) {
   OpenState& s = *open_;
   const uint8_t* held = s.window.Find(recno);
   if (held == nullptr && s.window.Capacity() > 1 && !s.window.ReadsSingly(recno))
     held = ReadWindow(recno);
-  if (held == nullptr) return ReadSingle(recno, buffer);
+  if (held == nullptr) return ReadSingle(recno, buffer, got);
   std::memcpy(buffer->data(), held, s.start.record_length);
-  return s.start.record_length;
+  *got = s.start.record_length;
+  return true;
 }
 
-// The window starts at the record the walk needs now and ends at the file's end as it is now.
-// A lock anywhere in it refuses the whole read; its records are then read one by one, so that
-// only the locked record waits for its lock.
+// The window starts at the record the walk needs now and ends at the file's end as the last
+// question of its size found it. A lock anywhere in it refuses the whole read; its records are
+// then read one by one, so that only the locked record waits for its lock.
 const uint8_t* TDbfTable::ReadWindow(int64_t recno) {
   OpenState& s = *open_;
-  const int64_t count = std::min(s.window.Capacity(), RecordCount() - recno + 1);
+  const int64_t count = std::min(s.window.Capacity(), s.record_count - recno + 1);
   if (count < 2) {
     s.window.Drop();
     return nullptr;
@@ -314,18 +339,28 @@ const uint8_t* TDbfTable::ReadWindow(int64_t recno) {
   return s.window.Find(recno);
 }
 
-size_t TDbfTable::ReadSingle(int64_t recno, std::vector<uint8_t>* buffer) {
-  const size_t got = ReadRecord(recno, buffer);
-  // As for a window: a record the file no longer holds after the read came back as nothing.
-  if (got == open_->start.record_length && open_->shared && recno > RecordCount()) return 0;
-  return got;
-}
-
-size_t TDbfTable::ReadRecord(int64_t recno, std::vector<uint8_t>* buffer) {
-  const OpenState& s = *open_;
+bool TDbfTable::ReadSingle(int64_t recno, std::vector<uint8_t>* buffer, size_t* got) {
+  OpenState& s = *open_;
   const uint64_t offset =
       s.start.header_length + static_cast<uint64_t>(recno - 1) * s.start.record_length;
-  return ReadLocked(*s.file, offset, buffer->data(), s.start.record_length);
+  if (!ReadWhenUnlocked(*s.file, offset, buffer->data(), s.start.record_length, got,
+                        &s.lock_patience_left_ms)) {
+    return false;
+  }
+  // As for a window: a record the file no longer holds after the read came back as nothing.
+  if (*got == s.start.record_length && s.shared && recno > RecordCount()) *got = 0;
+  return true;
+}
+
+bool TDbfTable::IsKnownLocked(int64_t recno) const {
+  const std::vector<int64_t>& locked = open_->locked_records;
+  return std::binary_search(locked.begin(), locked.end(), recno);
+}
+
+void TDbfTable::NoteLocked(int64_t recno) {
+  std::vector<int64_t>& locked = open_->locked_records;
+  locked.insert(std::lower_bound(locked.begin(), locked.end(), recno), recno);
+  if (locked.size() > kMaxLockedRecords) throw Error(platform::kLockedReadText, ErrorKind::kLocked);
 }
 
 bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
@@ -338,14 +373,27 @@ bool TDbfTable::Visit(int64_t* recno, std::vector<uint8_t>* buffer) {
     if (count == 0) return false;
     r = r > count ? count + 1 : r + 1;
     if (r > count) return false;
-    size_t got = Fetch(r, buffer);
+    // A record locked past the patience is passed over, and the walk goes on: one record the
+    // planner's user is editing must not hide all the others.
+    if (IsKnownLocked(r)) continue;
+    size_t got = 0;
+    if (!Fetch(r, buffer, &got)) {
+      NoteLocked(r);
+      continue;
+    }
     // A short read of a record the file now holds whole met another program's append half
     // done: the rest of the buffer is still the previous record's, and read as one record the
     // two would make a record nobody wrote. Read it again; the writer is one write from done.
+    bool locked = false;
     for (int retry = 0; got < s.start.record_length && s.shared && retry < kShortReadRetries;
          ++retry) {
       if (r > RecordCount()) return false;
-      got = ReadSingle(r, buffer);
+      locked = !ReadSingle(r, buffer, &got);
+      if (locked) break;
+    }
+    if (locked) {
+      NoteLocked(r);
+      continue;
     }
     if (got < s.start.record_length && s.shared && r > RecordCount()) return false;
     const bool candidate = properties_.show_deleted || (*buffer)[0] != kDeletedFlag;
@@ -370,11 +418,10 @@ void TDbfTable::First() {
   if (found) open_->current.swap(open_->probe);
 }
 
+// A record read ahead is shown as it was when its window was read, also when another program has
+// cut it off the file since; only a record read after a cut is not served.
 void TDbfTable::Next() {
   if (!Active() || eof_) return;
-  // Records read ahead before another program cut the file are not visited: the count follows
-  // the file's size at every step of the walk, as it did when each record was read at its visit.
-  if (open_->shared) RecordCount();
   int64_t r = recno_;
   if (Visit(&r, &open_->probe)) {
     recno_ = r;
@@ -394,6 +441,11 @@ int64_t TDbfTable::CountVisibleRecords() {
     ++count;
   open_->window.Drop();
   return count;
+}
+
+const std::vector<int64_t>& TDbfTable::LockedRecords() const {
+  static const std::vector<int64_t> kNone;
+  return open_ ? open_->locked_records : kNone;
 }
 
 const FieldList& TDbfTable::Fields() const {

@@ -1,7 +1,9 @@
 // TDbfTable: a dBase table opened for reading, walked record by record in file order with an
 // optional filter. Records are read from the file as the walk reaches them, a window of them per
 // read, and every walk reads afresh, so another program's appends, cuts and byte-range locks are
-// seen as they happen. The reader never writes to the table.
+// seen as they happen; the file's size is asked once per read, not per record, since on a share
+// each question is a round trip. A record locked for longer than the reader waits is passed over
+// and named (LockedRecords). The reader never writes to the table.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +73,11 @@ class TDbfTable {
   void Next();
   bool Eof() const { return eof_; }
   int64_t CountVisibleRecords();
+  // The records the walks of this opening passed over because another program kept them locked
+  // beyond the reader's patience (two seconds for all of them together), ascending. Whether
+  // they are visible is unknown: they are neither counted nor visited. Past 16 of them the
+  // table counts as locked as a whole, and the walk fails with the system's lock message.
+  const std::vector<int64_t>& LockedRecords() const;
 
   // --- what Open found ---
   // The table directory and file name that Open uses.
@@ -109,13 +116,19 @@ class TDbfTable {
   // Steps from *recno to the next visible record and reads it into `buffer`; *recno moves only
   // when one is found.
   bool Visit(int64_t* recno, std::vector<uint8_t>* buffer);
-  // Record `recno` into `buffer`, from the read-ahead window or by a read of its own; returns
+  // Record `recno` into `buffer`, from the read-ahead window or by a read of its own; *got is
   // the bytes that came, fewer than a record when the file ends or was cut under the read.
-  size_t Fetch(int64_t recno, std::vector<uint8_t>* buffer);
+  // False when a lock on the record outlasted the patience.
+  bool Fetch(int64_t recno, std::vector<uint8_t>* buffer, size_t* got);
   const uint8_t* ReadWindow(int64_t recno);
-  size_t ReadSingle(int64_t recno, std::vector<uint8_t>* buffer);
-  size_t ReadRecord(int64_t recno, std::vector<uint8_t>* buffer);
+  bool ReadSingle(int64_t recno, std::vector<uint8_t>* buffer, size_t* got);
+  bool ReadWhenUnlocked(platform::File& file, uint64_t offset, void* out, size_t size, size_t* got,
+                        uint64_t* patience_ms);
+  // Throws the system's lock message when a lock outlasts the patience.
   size_t ReadLocked(platform::File& file, uint64_t offset, void* out, size_t size);
+  bool IsKnownLocked(int64_t recno) const;
+  // Throws when the table holds too many locked records to name.
+  void NoteLocked(int64_t recno);
 
   std::string name_;
   platform::System& system_;

@@ -75,10 +75,18 @@ TEST(ReadAheadTest, WindowIsReadAtItsFirstRecordAndEndsWhereTheFileEnds) {
   f.table.Open();
   EXPECT_EQ(f.reads.back(), (std::pair<uint64_t, size_t>{kHeader, 4 * kRecord}));
   f.reads.clear();
+  // On a share every question of the file's size is a round trip: asked once per window and
+  // once at the end, never per record.
+  int sizes = 0;
+  f.sim.on_operation = [&sizes](const SimSystem::Operation& op) -> std::optional<std::string> {
+    sizes += op.kind == SimSystem::OperationKind::kSize ? 1 : 0;
+    return std::nullopt;
+  };
   EXPECT_EQ(f.table.CountVisibleRecords(), 10);
   EXPECT_EQ(f.reads, (Reads{{kHeader, 4 * kRecord},
                             {kHeader + 4 * kRecord, 4 * kRecord},
                             {kHeader + 8 * kRecord, 2 * kRecord}}));
+  EXPECT_EQ(sizes, 3 + 1);
   f.reads.clear();
   f.table.First();
   for (int i = 0; i < 3; ++i)
@@ -111,23 +119,29 @@ TEST(ReadAheadTest, FirstCountAndOpenReadTheFileAfresh) {
 }
 
 TEST(ReadAheadTest, GrowingAndShrinkingTableWalksAsWithSingleReads) {
-  // Each row changes the file after the walk's second record. (A record rewritten in place is
-  // another matter: the walk shows it as it was when its window was read.)
+  // Each row changes the file after the walk's second record. (A record read ahead is another
+  // matter: the walk shows it as it was when its window was read, also when it was rewritten in
+  // place or cut off since; the file's size is asked once per window, not at every record.)
   struct Case {
     const char* name;
     void (*change)(TableFixture&);
+    std::vector<size_t> read_aheads;
   };
   const std::vector<Case> cases = {
-      {"append", [](TableFixture& f) { f.sim.AppendToFile(kTablePath, Records(7, 9)); }},
+      {"append",
+       [](TableFixture& f) { f.sim.AppendToFile(kTablePath, Records(7, 9)); },
+       {0, 4, 100}},
       {"append_half",
-       [](TableFixture& f) { f.sim.AppendToFile(kTablePath, Records(7, 7).substr(0, 20)); }},
-      {"cut_inside_the_window",
-       [](TableFixture& f) { f.sim.TruncateFile(kTablePath, kHeader + 3 * kRecord + 5); }},
+       [](TableFixture& f) { f.sim.AppendToFile(kTablePath, Records(7, 7).substr(0, 20)); },
+       {0, 4, 100}},
+      {"cut_past_the_window",
+       [](TableFixture& f) { f.sim.TruncateFile(kTablePath, kHeader + 4 * kRecord + 5); },
+       {0, 4}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::vector<std::string>> results;
-    for (size_t read_ahead : {size_t{0}, size_t{4}, size_t{100}}) {
+    for (size_t read_ahead : c.read_aheads) {
       Fixture f(6, read_ahead);
       f.table.Open();
       f.table.Next();
@@ -138,8 +152,8 @@ TEST(ReadAheadTest, GrowingAndShrinkingTableWalksAsWithSingleReads) {
       texts.push_back(std::to_string(f.table.CountVisibleRecords()));
       results.push_back(texts);
     }
-    EXPECT_EQ(results[1], results[0]);
-    EXPECT_EQ(results[2], results[0]);
+    for (size_t i = 1; i < results.size(); ++i)
+      EXPECT_EQ(results[i], results[0]) << c.read_aheads[i];
   }
 }
 
