@@ -15,7 +15,7 @@
 #      entry;
 #   5. ADDLOCAL=Main installs the program without the Run value; its removal leaves no folder;
 #   6. the package for all users with PLANERVERZEICHNIS: a user's first start takes the preset
-#      and reminds; removal takes the preset, the Run value under HKLM and the shortcuts away;
+#      and reminds, an upgrade keeps it, removal takes it, the HKLM Run value and shortcuts away;
 #   7. the archive holds exactly its files, the guide with its pictures inside, and its
 #      erinnerung-scan.exe, beside the settings files of the demo planner, prints the report the
 #      native tool prints.
@@ -219,8 +219,10 @@ test_for_all_users() {
   [ "$(cat "$config" 2>/dev/null)" = "$preset"$'\\\r' ] ||
     fail "the first settings file holds $(cat -A "$config" 2>/dev/null), not the preset"
   probe --class "$APP_CLASS" endsession "$APP_TITLE" >/dev/null || fail "the program did not end"
+  msi /i "$(wine_path "$3")" /qn || fail "the upgrade for all users failed"
+  [ "$(reg_value "$PRESET_KEY" Planerverzeichnis)" = "$preset" ] || fail "upgrade lost the preset"
 
-  msi /x "$(wine_path "$msi_file")" /qn || fail "the removal for all users failed"
+  msi /x "$(wine_path "$3")" /qn || fail "the removal for all users failed"
   reg_value "$PRESET_KEY" Planerverzeichnis >/dev/null && fail "the preset stayed"
   reg_value "$MACHINE_RUN_KEY" "$APP_TITLE" >/dev/null && fail "the Run value under HKLM stayed"
   [ ! -e "$shortcuts/${SHORTCUTS[0]}" ] || fail "the shortcut for all users stayed"
@@ -266,6 +268,7 @@ main() {
   version="$(cat "$RELEASE/version.txt")"
   next="${version%.*}.$((${version##*.} + 1))"
   packaging/make-msi "$next" "$RELEASE/win64" "$tmp/Erinnerungsmodul-$next-x64.msi"
+  packaging/make-msi --per-machine "$next" "$RELEASE/win64" "$tmp/next-alle-Benutzer.msi"
   WINDOWS_DIR="$(windows_variable LOCALAPPDATA)\\Programs\\Erinnerungsmodul"
   dir="$(host_path "$WINDOWS_DIR")"
   SHORTCUT_DIR="$(host_path "$(windows_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")"
@@ -280,7 +283,7 @@ main() {
     "$tmp/keep"
   test_removal_leaves_the_settings "$dir" "$tmp/Erinnerungsmodul-$next-x64.msi"
   test_main_feature_alone "$dir" "$msi_file"
-  test_for_all_users "$all_users_msi" "$tmp/demo"
+  test_for_all_users "$all_users_msi" "$tmp/demo" "$tmp/next-alle-Benutzer.msi"
   test_archive "$RELEASE/Erinnerungsmodul-$version-win64.zip" "$tmp/demo" "$tmp"
 
   echo "release end-to-end test: $((SECONDS - started)) s"
