@@ -83,6 +83,11 @@ TEST_F(Win32TrayTest, TheNotificationAreaTakesTheIconItsChangesAndABalloon) {
   EXPECT_TRUE(tray.ShowBalloon("Heute 1 Termin(e)", "20261207090000 [Familie] Arzt\r\n",
                                TBalloonIconKind::biInfo, 60));
   EXPECT_TRUE(tray.ShowBalloon("Zweiter", "ersetzt den ersten", TBalloonIconKind::biWarning, 5));
+  // The notification area loses the icon behind the program's back: the next update puts it back.
+  ASSERT_TRUE(desktop_.NotifyIcon(platform::NotifyIconOp::kDelete, tray.NotifyData()));
+  EXPECT_FALSE(desktop_.NotifyIcon(platform::NotifyIconOp::kModify, tray.NotifyData()));
+  EXPECT_TRUE(tray.UpdateIcon());
+  EXPECT_TRUE(desktop_.NotifyIcon(platform::NotifyIconOp::kModify, tray.NotifyData()));
   EXPECT_TRUE(tray.RemoveIcon());
   EXPECT_FALSE(tray.IconVisible());
   // Wine answers TRUE to deleting an icon that is gone: nothing to learn from a second delete.
