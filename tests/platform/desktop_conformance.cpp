@@ -360,6 +360,25 @@ TEST_P(DesktopConformance, AProgramMayAskToBeStartedAgainAfterAnUpdate) {
   EXPECT_TRUE(desktop_.RegisterRestartAfterUpdate());
 }
 
+TEST_P(DesktopConformance, AnApplicationWindowAnswersTheRequestOfAnotherStart) {
+  const uint32_t request = desktop_.RegisterWindowMessage("Erinnerungsmodul.Test.Anzeigen");
+  const uint32_t unknown = desktop_.RegisterWindowMessage("Erinnerungsmodul.Test.Unbekannt");
+  EXPECT_FALSE(desktop_.SendToApplicationWindows(request));  // no window yet
+  int asked = 0;
+  const WindowHandle app =
+      desktop_.CreateApplicationWindow("Test", 0, [&](const WindowMessage& m) -> std::intptr_t {
+        if (m.message != request) return desktop_.DefWindowProc(m);
+        ++asked;
+        return 1;
+      });
+  EXPECT_TRUE(desktop_.AllowMessageFromLowerPrograms(app, request));
+  EXPECT_TRUE(desktop_.SendToApplicationWindows(request));
+  EXPECT_EQ(asked, 1);
+  // The system's own handling answers 0: not an answer.
+  EXPECT_FALSE(desktop_.SendToApplicationWindows(unknown));
+  desktop_.DestroyWindow(app);
+}
+
 TEST_P(DesktopConformance, TheSystemDescribesItself) {
   EXPECT_GE(desktop_.CommonControlsVersion(), (4u << 16) | 71u);
   uint32_t platform_id = 0, major = 0;
