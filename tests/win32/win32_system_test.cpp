@@ -15,9 +15,11 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/system_conformance.h"
+#include "platform/text_file.h"
 #include "wine.h"
 
 namespace erm::platform {
@@ -69,6 +71,15 @@ class RawHandle {
   RawHandle& operator=(const RawHandle&) = delete;
   bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
   DWORD error() const { return error_; }
+  // Closes the handle after `ms` on a thread of its own, as a virus scanner lets go of a file.
+  std::thread CloseAfter(DWORD ms) {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return std::thread([handle, ms] {
+      ::Sleep(ms);
+      CloseHandle(handle);
+    });
+  }
   HANDLE get() const { return handle_; }
 
   void Append(const std::string& bytes) {
@@ -270,6 +281,36 @@ TEST_F(Win32SystemTest, ReadOfBytesLockedByAnotherHandleReportsLocked) {
   ASSERT_TRUE(UnlockFileEx(planner.get(), 0, 20, 0, &range));
   EXPECT_EQ(file->ReadAt(45, record, sizeof record, &got), ReadStatus::kOk);
   EXPECT_EQ(got, sizeof record);
+}
+
+// Another program holds a file for a moment: a virus scanner reading the settings file without
+// delete sharing, the planner writing an appointment file without read sharing. The program
+// waits up to two seconds for it, then fails with the system's text.
+TEST_F(Win32SystemTest, AFileHeldByAnotherProgramIsWaitedForTwoSeconds) {
+  const std::string settings = PutFile("erinnerung_config.txt", "alt");
+  const std::string trm = PutFile("t.trm", "Kopf");
+  const auto folder = system_.OpenFolder(folder_.path() + "\\");
+  for (const DWORD held_ms : {DWORD{300}, DWORD{INFINITE}}) {
+    RawHandle scanner(settings, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    RawHandle planner(trm, GENERIC_WRITE, 0);
+    std::thread release[2];
+    if (held_ms != INFINITE) release[0] = scanner.CloseAfter(held_ms);
+    if (held_ms != INFINITE) release[1] = planner.CloseAfter(held_ms);
+    const std::string replaced = ErrorOf([&] { ReplaceFileBytes(system_, settings, "neu"); });
+    const std::string read = ErrorOf([&] { ReadFileBytes(system_, *folder, "t.trm"); });
+    for (std::thread& t : release) {
+      if (t.joinable()) t.join();
+    }
+    SCOPED_TRACE(held_ms);
+    // Windows refuses a held file's replace as a sharing violation or as access denied.
+    EXPECT_TRUE(held_ms == INFINITE ? replaced == RawMessage(ERROR_SHARING_VIOLATION) ||
+                                          replaced == RawMessage(ERROR_ACCESS_DENIED)
+                                    : replaced == "(no error)")
+        << replaced;
+    EXPECT_EQ(read, held_ms == INFINITE ? RawMessage(ERROR_SHARING_VIOLATION) : "(no error)");
+  }
+  EXPECT_EQ(ReadFileBytes(system_, settings), "neu");
+  EXPECT_FALSE(system_.FileExists(settings + kTemporarySuffix));
 }
 
 TEST_F(Win32SystemTest, FailuresCarryTheSystemsTextWithoutLineEnd) {
