@@ -340,16 +340,14 @@ TEST_F(UiWin32Test, ScreenReadersHearTheTreesNameAndTheAlertOfANoticeAsItOpens) 
   tree->SetAccessibleName("Termine");
   form.Finish();
   using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
-  HMODULE oleacc = LoadLibraryA("oleacc.dll");
-  ASSERT_NE(oleacc, nullptr);
-  auto from_window = reinterpret_cast<FromWindowFn>(
-      reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")));
+  auto from_window = reinterpret_cast<FromWindowFn>(reinterpret_cast<void*>(
+      GetProcAddress(LoadLibraryA("oleacc.dll"), "AccessibleObjectFromWindow")));
+  ASSERT_NE(from_window, nullptr);
   IAccessible* object = nullptr;
   ASSERT_TRUE(SUCCEEDED(from_window(Hwnd(*tree), static_cast<DWORD>(OBJID_CLIENT),
                                     __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
   VARIANT self{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
+  self.vt = VT_I4;  // lVal 0: CHILDID_SELF
   BSTR name = nullptr;
   object->get_accName(self, &name);
   ASSERT_NE(name, nullptr);
@@ -363,9 +361,7 @@ TEST_F(UiWin32Test, ScreenReadersHearTheTreesNameAndTheAlertOfANoticeAsItOpens) 
                                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   notice.Show();
   for (int i = 0; i < 200 && alerts_seen.empty(); ++i) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-      DispatchMessageA(&message);
+    app_.ProcessMessages();
     Sleep(10);
   }
   UnhookWinEvent(hook);
@@ -379,8 +375,8 @@ TEST_F(UiWin32Test, FindFolderClipComesFromTheSystemOrElseTheProgram) {
                                  GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(animate, nullptr);
   // Wine's shell32 still has the clip; Windows since Vista has not, like a module without it.
-  HMODULE shell32 = LoadLibraryA("shell32.dll");
-  EXPECT_EQ(win32::OpenFindFolderClip(animate, shell32, nullptr), win32::ClipSource::kSystem);
+  EXPECT_EQ(win32::OpenFindFolderClip(animate, LoadLibraryA("shell32.dll"), nullptr),
+            win32::ClipSource::kSystem);
   EXPECT_EQ(win32::OpenFindFolderClip(animate, GetModuleHandleA("kernel32.dll"), nullptr),
             win32::ClipSource::kNone);
   // The program's own clip is one the control plays.
