@@ -374,7 +374,8 @@ TEST_F(UiWin32Test, FindFolderClipComesFromTheSystemOrElseTheProgram) {
   HWND animate = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 66, 31, Hwnd(form), nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(animate, nullptr);
-  // Wine's shell32 still has the clip; Windows since Vista has not, like a module without it.
+  // Wine's shell32 has a stand-in of the clip; Windows since Vista has none, like a module
+  // without it.
   EXPECT_EQ(win32::OpenFindFolderClip(animate, LoadLibraryA("shell32.dll"), nullptr),
             win32::ClipSource::kSystem);
   EXPECT_EQ(win32::OpenFindFolderClip(animate, GetModuleHandleA("kernel32.dll"), nullptr),

@@ -428,16 +428,21 @@ class AnimatePeer : public Peer<ControlPeer> {
     if (animate_.GetCommonAvi() != opened_) {
       opened_ = animate_.GetCommonAvi();
       playing_ = false;
+      source_ = ClipSource::kNone;
       if (opened_ == CommonAvi::kFindFolder) {
-        OpenFindFolderClip(window_, resources_.Shell32(), GetModuleHandleA(nullptr));
+        source_ = OpenFindFolderClip(window_, resources_.Shell32(), GetModuleHandleA(nullptr));
       } else {
         SendMessageA(window_, ACM_OPENA, 0, 0);
       }
     }
     if (animate_.Active() && !playing_) {
-      // Over and over (-1), from the first frame to the stop frame.
-      SendMessageA(window_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, animate_.StopFrame()));
-      playing_ = true;
+      playing_ = Play();
+      // A system clip without the frames asked for is no clip to show: Wine's shell32 has a
+      // stand-in of two frames, which refuses to play to frame 29.
+      if (!playing_ && source_ == ClipSource::kSystem) {
+        source_ = OpenFindFolderClip(window_, nullptr, GetModuleHandleA(nullptr));
+        playing_ = Play();
+      }
     } else if (!animate_.Active() && playing_) {
       SendMessageA(window_, ACM_STOP, 0, 0);
       playing_ = false;
@@ -445,15 +450,22 @@ class AnimatePeer : public Peer<ControlPeer> {
   }
 
  private:
+  // Over and over (-1), from the first frame to the stop frame.
+  bool Play() {
+    return SendMessageA(window_, ACM_PLAY, static_cast<WPARAM>(-1),
+                        MAKELONG(0, animate_.StopFrame())) != 0;
+  }
+
   Animate& animate_;
   CommonAvi opened_ = CommonAvi::kNone;
+  ClipSource source_ = ClipSource::kNone;
   bool playing_ = false;
 };
 
 }  // namespace
 
 // The shell's clip of the torch searching a folder is missing from every Windows since Vista
-// (the animation area stayed empty there); Wine's shell32 still has one.
+// (the animation area stayed empty there). Wine's shell32 has a stand-in that opens.
 ClipSource OpenFindFolderClip(HWND animate, HMODULE system_clips, HMODULE program) {
   constexpr int kSystemFindFolderClip = 150;
   if (system_clips != nullptr &&
