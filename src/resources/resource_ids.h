@@ -1,5 +1,5 @@
-/* Resource numbers of the program's icons and its clip; shared by the resource script and the C++ code, so
-   it stays plain C preprocessor text. */
+/* Resource numbers of the program's icons and its clip; shared by the resource script and the C++
+   code, so it stays plain C preprocessor text. */
 #ifndef ERM_APP_RESOURCES_RESOURCE_IDS_H_
 #define ERM_APP_RESOURCES_RESOURCE_IDS_H_
 
