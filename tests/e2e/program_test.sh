@@ -3,7 +3,12 @@
 #   1. with the demo planner: the program starts hidden, and the first scan opens the notice
 #      dialog with the headline the headless scan of the same planner gives;
 #   2. without a settings file: the main window and the message box asking for the path come
-#      up, and the settings file holds exactly the no-path marker.
+#      up, and the settings file holds exactly the no-path marker;
+#   3. a planner folder that does not exist is named on the main window after the first scan;
+#   4. an account that cannot be read beside a readable one: after "&Hinweis schliessen" the
+#      next early scan brings the same notice no more, and the main window counts what it could
+#      not read;
+#   5. erinnerung-scan.exe finds the settings the program keeps in %APPDATA%.
 # Screenshots go to build/e2e/. Run by scripts/test-windows, or alone.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -99,6 +104,66 @@ test_no_settings_file_asks_for_the_path() {
   quit_program
 }
 
+# The texts of the program's windows, shown or not.
+form_texts() { probe --class "$FORM_CLASS" hiddentexts '*' || true; }
+form_text_has() { grep -qF "$1" <<<"$(form_texts)"; }
+readonly WM_TIMECHANGE=30
+
+test_a_planner_out_of_reach_is_named() {
+  local dir="$1/fort" missing
+  make_demo "$dir"
+  missing="$(wine_path "$dir/nirgends")\\"
+  printf '%s\r\n' "$missing" >"$dir/programm/erinnerung_config.txt"
+  start_program "$dir/programm"
+  wait_for "$WAIT" form_text_has "Planer nicht erreichbar: ${missing}konten" ||
+    fail "the main window does not name the planner folder it could not read: $(form_texts)"
+  window_visible "$NOTICE_CAPTION" && fail "a notice dialog for a planner out of reach"
+  quit_program
+}
+
+test_an_early_scan_does_not_repeat_the_notice() {
+  local dir="$1/gesperrt" i
+  make_demo "$dir"
+  printf 'keine Tabelle' >"$dir/planner/konten/Praxis/erinnerung.dbf"
+  # Twenty accounts more without a table make each scan show its progress for a good quarter
+  # minute; each is counted as not read.
+  for i in $(seq -w 1 20); do
+    mkdir "$dir/planner/konten/Leer$i"
+    printf 'Leer%s\r\n' "$i" >>"$dir/programm/erinnerung_konten.txt"
+  done
+  if ! start_until_notice "$dir/programm"; then
+    fail "no notice dialog beside an unreadable account"
+    return
+  fi
+  probe command "$NOTICE_CAPTION" 2 >/dev/null || fail "cannot close the notice dialog"
+  wait_for "$WAIT" form_text_has "Nicht gelesen: 21 (siehe Liste)" ||
+    fail "the main window does not count the unreadable account: $(form_texts)"
+  # An early scan, as after the clock changed: its progress shows, then the count again, which
+  # comes after a notice dialog would have been closed.
+  probe --class "$APP_CLASS" post "$APP_TITLE" "$WM_TIMECHANGE" >/dev/null ||
+    fail "cannot tell the program that the clock changed"
+  wait_for "$WAIT" form_text_has $'Pr\xc3\xbcfe' || fail "no early scan: $(form_texts)"
+  wait_for "$WAIT" form_text_has "Nicht gelesen: 21 (siehe Liste)" ||
+    fail "the early scan did not end: $(form_texts)"
+  window_visible "$NOTICE_CAPTION" && fail "the early scan repeated the notice"
+  quit_program
+}
+
+test_the_scan_tool_reads_the_users_settings() {
+  local dir="$1/appdata" appdata
+  make_demo "$dir"
+  cp "$WINDOWS_BUILD/erinnerung-scan.exe" "$dir/programm/"
+  appdata="$(wine_run 60 cmd /c echo '%APPDATA%' | tr -d '\r')"
+  appdata="$(wine_run 60 winepath -u "$appdata" | tr -d '\r')/Erinnerungsmodul"
+  mkdir -p "$appdata"
+  mv "$dir/programm/erinnerung_config.txt" "$dir/programm/erinnerung_konten.txt" "$appdata/"
+  wine_run 120 "$dir/programm/erinnerung-scan.exe" >"$dir/scan.txt" 2>&1 ||
+    fail "erinnerung-scan.exe failed: $(cat "$dir/scan.txt")"
+  grep -q "Heute" "$dir/scan.txt" ||
+    fail "erinnerung-scan.exe did not read the settings in %APPDATA%: $(cat "$dir/scan.txt")"
+  rm -rf "$appdata"
+}
+
 main() {
   local started=$SECONDS tmp
   build_what_is_missing
@@ -113,6 +178,11 @@ main() {
   t=$SECONDS
   test_no_settings_file_asks_for_the_path "$tmp"
   echo "start without settings: $((SECONDS - t)) s"
+  t=$SECONDS
+  test_a_planner_out_of_reach_is_named "$tmp"
+  test_an_early_scan_does_not_repeat_the_notice "$tmp"
+  test_the_scan_tool_reads_the_users_settings "$tmp"
+  echo "what could not be read: $((SECONDS - t)) s"
 
   echo "end-to-end tests: $((SECONDS - started)) s, screenshots in $ARTEFACTS"
   if ((failures)); then

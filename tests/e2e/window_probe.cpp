@@ -11,6 +11,10 @@
 //                                     visible window titled CAPTION
 //   window_probe close CAPTION        posts the close message to the first window titled
 //                                     CAPTION, visible or not
+//   window_probe post CAPTION MSG     posts the message number MSG (wParam and lParam 0) to the
+//                                     first window titled CAPTION, visible or not
+//   window_probe hiddentexts CAPTION  as texts, for the windows titled CAPTION (any title: "*")
+//                                     whether visible or not
 //   window_probe rects CAPTION        prints where each visible top-level window titled CAPTION,
 //                                     its client area and its visible children are on the
 //                                     screen, one "KIND<TAB>CLASS<TAB>LEFT TOP RIGHT BOTTOM<TAB>
@@ -87,7 +91,7 @@ struct Search {
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<Search*>(context);
   if (search->visible_only && !IsWindowVisible(window)) return TRUE;
-  if (TextOf(window) != search->caption) return TRUE;
+  if (search->caption != L"*" && TextOf(window) != search->caption) return TRUE;
   if (!search->window_class.empty() && ClassOf(window) != search->window_class) return TRUE;
   search->found.push_back(window);
   return TRUE;
@@ -106,8 +110,8 @@ BOOL CALLBACK PrintChild(HWND window, LPARAM) {
   return TRUE;
 }
 
-int PrintTexts(const std::wstring& caption) {
-  const std::vector<HWND> windows = FindTopLevel(caption, true);
+int PrintTexts(const std::wstring& caption, bool visible_only = true) {
+  const std::vector<HWND> windows = FindTopLevel(caption, visible_only);
   for (HWND window : windows) {
     std::printf("window\t%s\n", Utf8(ClassOf(window)).c_str());
     EnumChildWindows(window, PrintChild, 0);
@@ -254,6 +258,10 @@ int main() {
     result = PrintRects(caption);
   } else if (verb == L"close" && argc == 3) {
     result = PostTo(caption, false, WM_CLOSE, 0);
+  } else if (verb == L"post" && argc == 4) {
+    result = PostTo(caption, false, static_cast<UINT>(_wtoi(argv[3])), 0);
+  } else if (verb == L"hiddentexts" && argc == 3) {
+    result = PrintTexts(caption, false);
   } else if (verb == L"endsession" && argc == 3) {
     result = EndSession(caption);
   } else if (verb == L"run" && argc == 3) {
