@@ -66,7 +66,10 @@ void ToolBar::Arrange() {
       continue;
     }
     item.control->SetBounds(x, client.top, item.control->Width(), item.control->Height());
-    x += item.control->Width();
+    // A hidden control leaves its place to the ones after it, as in a tool bar of buttons: the
+    // status label behind the scan's animation, at the window's right edge, shows more of its
+    // text while no scan runs.
+    if (item.control->Visible()) x += item.control->Width();
   }
   laying_out_ = false;
 }

@@ -37,7 +37,7 @@ class ToolBar : public Container {
   const std::vector<Item>& Items() const { return items_; }
 
   Rect ClientRect() const override;
-  // Places the controls along the row; each keeps its width, hidden ones keep their place.
+  // Places the controls along the row; each keeps its width, hidden ones take no place.
   void Arrange();
 
  protected:
