@@ -20,6 +20,8 @@ void CreateIfMissing(platform::System& system, const std::string& path, std::str
   }
 }
 
+}  // namespace
+
 // A preset is typed by an administrator on a command line: "\\server\planer" is taken to mean
 // the folder, as the program's own paths always end with "\".
 std::string FirstPlannerDirectory(platform::System& system) {
@@ -28,8 +30,6 @@ std::string FirstPlannerDirectory(platform::System& system) {
   if (preset.back() != '\\') preset += '\\';
   return preset;
 }
-
-}  // namespace
 
 std::string SettingsFilePath(const std::string& folder) {
   return folder + kSettingsFileName;

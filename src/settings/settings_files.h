@@ -29,6 +29,8 @@ std::string AccountSelectionFilePath(const std::string& folder);
 // every user of the computer (System::MachinePlannerDirectory, given a trailing "\" where it
 // lacks one), else the no-path marker.
 std::string ReadPlannerDirectory(platform::System& system, const std::string& folder);
+// What a first start writes into the new settings file: the preset, or the no-path marker.
+std::string FirstPlannerDirectory(platform::System& system);
 // Rewrites the settings file with `planner_directory` as its only line.
 void WritePlannerDirectory(platform::System& system, const std::string& folder,
                            const std::string& planner_directory);

@@ -96,10 +96,10 @@ std::string ProgramDirectory(platform::System& system, const std::string& host_d
 
 // The planner directory as the program would read it at start-up, from the settings folder it
 // would choose, without creating the settings file: a missing file is what a first start makes
-// of it, the no-path marker.
+// of it, the administrator's preset or the no-path marker.
 std::string ReadPlannerDirectory(platform::System& system, const std::string& settings_folder) {
   const std::string path = settings::SettingsFilePath(settings_folder);
-  if (!system.FileExists(path)) return settings::kNoPathMarker;
+  if (!system.FileExists(path)) return settings::FirstPlannerDirectory(system);
   return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
 }
 

@@ -26,7 +26,6 @@ class ToolSystem : public platform::System {
   std::unique_ptr<platform::Folder> OpenFolder(const std::string& path) override {
     return base_.OpenFolder(path);
   }
-  bool ConcurrentFileReads() override { return base_.ConcurrentFileReads(); }
   bool FileExists(const std::string& path) override { return base_.FileExists(path); }
   std::unique_ptr<platform::DirEnumeration> Enumerate(const std::string& pattern) override {
     return base_.Enumerate(pattern);
@@ -41,6 +40,7 @@ class ToolSystem : public platform::System {
     return base_.CanCreateFilesIn(folder);
   }
   bool IsNetworkPath(const std::string& path) override { return base_.IsNetworkPath(path); }
+  std::string MachinePlannerDirectory() override { return base_.MachinePlannerDirectory(); }
   std::string MappedNetworkPath(const std::string& drive) override {
     return base_.MappedNetworkPath(drive);
   }
