@@ -55,6 +55,7 @@ class TForm1 : public ui::Form, public ScanHost {
 
   ProgramState& State() { return state_; }
   const ReminderScan& Scan() const { return scan_; }
+  ReminderScan& Scan() { return scan_; }
   // Whether reminding is active: "Erinnerung aktivieren" is down.
   bool ReminderActive() const { return SpeedButton2->Down(); }
   // The switch waiting for the running scan to end.
@@ -64,7 +65,8 @@ class TForm1 : public ui::Form, public ScanHost {
   void ScanSoon();
 
   // The other windows, created after this one; until then the steps that use them do nothing.
-  void SetOptionsDialog(TForm2* form) { options_dialog_ = form; }
+  // The options dialog lists the konten folder in the scan's steps.
+  void SetOptionsDialog(TForm2* form);
   void SetHelpWindow(TForm3* form) { help_window_ = form; }
   void SetNoticeDialog(TForm4* form) { notice_dialog_ = form; }
 

@@ -11,7 +11,6 @@
 #include "app/appointment_file.h"
 #include "app/date_key.h"
 #include "app/scan_schedule.h"
-#include "app/work_ahead.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
 #include "platform/text_file.h"
@@ -103,30 +102,35 @@ bool ReminderScan::Timer1Timer() {
   const int chosen = static_cast<int>(chosen_accounts.size());
   host_.SetProgressRange(chosen, 1);
 
-  // A second thread walks the accounts ahead of the progress shown and the pauses between
-  // them, with a table of its own; the results go into the due list in the accounts' order.
+  // Each account's table is walked as a step while its pause runs; the results go into the due
+  // list in the accounts' order.
   const std::string planner_directory = read_through_;
   dbf::TDbfTable& own_table = host_.ReminderTable();
-  dbf::TDbfTable ahead_table(own_table.Name(), system_);
-  ahead_table.TakePropertiesOf(own_table);
-  std::vector<AccountWalk> walks(chosen_accounts.size());
   SortedRuns found;
-  {
-    WorkAhead ahead(system_, chosen_accounts.size(), [&](size_t k, bool on_helper) {
-      walks[k] = WalkAccount(on_helper ? ahead_table : own_table, planner_directory,
-                             chosen_accounts[k], date_key, key_number);
+  for (size_t k = 0; k < chosen_accounts.size(); ++k) {
+    const std::string& account = chosen_accounts[k];
+    host_.SetStatusCaption(StatusCaption(static_cast<int>(k) + 1, chosen, account));
+    host_.StepProgress();
+    PrepareTable(own_table, planner_directory, account, date_key);
+    // The step walks a table of its own, which it keeps alive should the waiting end first.
+    auto table = std::make_shared<dbf::TDbfTable>(own_table.Name(), system_);
+    table->TakePropertiesOf(own_table);
+    auto table_walk = std::make_shared<TableWalk>();
+    const bool started = steps_.Start([this, table, table_walk, account, key_number] {
+      *table_walk = WalkTable(*table, account, key_number);
     });
-    for (size_t k = 0; k < chosen_accounts.size(); ++k) {
-      host_.SetStatusCaption(StatusCaption(static_cast<int>(k) + 1, chosen, chosen_accounts[k]));
-      host_.StepProgress();
-      host_.Pause(kAccountPauseMs);
-      ahead.Finish(k);
-      problems_.insert(problems_.end(), std::make_move_iterator(walks[k].problems.begin()),
-                       std::make_move_iterator(walks[k].problems.end()));
-      // An account's entries join those of the accounts before it by merges of sorted runs, not
-      // by one insertion each; the order is that of adding them one by one.
-      found.Add(std::move(walks[k].entries));
+    host_.Pause(kAccountPauseMs);
+    AccountWalk walk;
+    if (started && steps_.Wait() == PlannerSteps::Outcome::kDone) {
+      walk = ReadDueFiles(std::move(*table_walk), planner_directory, account);
+    } else {
+      walk.problems.push_back({account, kNoAnswerMessage});
     }
+    problems_.insert(problems_.end(), std::make_move_iterator(walk.problems.begin()),
+                     std::make_move_iterator(walk.problems.end()));
+    // An account's entries join those of the accounts before it by merges of sorted runs, not
+    // by one insertion each; the order is that of adding them one by one.
+    found.Add(std::move(walk.entries));
   }
   due_list_.AddSorted(found.Take());
 
@@ -149,15 +153,8 @@ bool ReminderScan::RetrySoon() const {
                      [](const ScanProblem& p) { return p.whole_account || p.retry_soon; });
 }
 
-ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
-                                                    const std::string& planner_directory,
-                                                    const std::string& account,
-                                                    const std::string& date_key,
-                                                    double key_number) {
-  AccountWalk walk;
-  const auto problem = [&walk, &account](std::string message, bool whole_account) {
-    walk.problems.push_back({account, std::move(message), whole_account});
-  };
+void ReminderScan::PrepareTable(dbf::TDbfTable& table, const std::string& planner_directory,
+                                const std::string& account, const std::string& date_key) {
   table.Close();
   table.SetTableName(kReminderTableName);
   table.SetFilePath(planner_directory + "konten\\" + account + "\\");
@@ -167,6 +164,14 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
   table.SetReadOnly(true);
   table.SetFilter(ReminderFilter(date_key));
   table.SetFiltered(true);
+}
+
+ReminderScan::TableWalk ReminderScan::WalkTable(dbf::TDbfTable& table, const std::string& account,
+                                                double key_number) {
+  TableWalk walk;
+  const auto problem = [&walk, &account](std::string message, bool whole_account) {
+    walk.problems.push_back({account, std::move(message), whole_account});
+  };
   try {
     table.Open();
   } catch (const Error& e) {
@@ -178,12 +183,7 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
   // The walk notes its due records and its problems in the order met; the appointment files are
   // read after it, in that order, with the table closed: the table's window and the file
   // system's caches stay warm for each in turn, and the planner's table is let go sooner.
-  struct Met {
-    bool is_problem;
-    std::string text;  // the problem, or the due record's TERMINDATU text
-  };
-  std::vector<Met> met;
-  std::optional<std::string> walk_failure;
+  std::vector<Met>& met = walk.met;
   // A table that fails in the middle of its walk loses the rest of its records, not the scan.
   try {
     const int64_t passing = table.CountVisibleRecords();
@@ -212,25 +212,45 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
       }
     }
   } catch (const Error& e) {
-    walk_failure = e.message();
+    walk.failure = e.message();
   }
   for (const int64_t recno : table.LockedRecords()) {
     walk.problems.push_back({account, "Datensatz " + std::to_string(recno) + " gesperrt", false});
     walk.problems.back().retry_soon = true;
   }
   table.Close();
+  return walk;
+}
+
+ReminderScan::AccountWalk ReminderScan::ReadDueFiles(TableWalk table_walk,
+                                                     const std::string& planner_directory,
+                                                     const std::string& account) {
+  AccountWalk walk;
+  walk.problems = std::move(table_walk.problems);
+  const auto problem = [&walk, &account](std::string message, bool whole_account) {
+    walk.problems.push_back({account, std::move(message), whole_account});
+  };
   const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
-  // Opened once for all of the account's files, at the first of them.
-  std::unique_ptr<platform::Folder> termine;
-  for (Met& record : met) {
+  // Opened once for all of the account's files, at the first of them, by the step that reads it.
+  auto termine = std::make_shared<std::unique_ptr<platform::Folder>>();
+  for (Met& record : table_walk.met) {
     if (record.is_problem) {
       problem(std::move(record.text), false);
       continue;
     }
     const std::string name = record.text + ".trm";
-    if (!termine) termine = system_.OpenFolder(folder);
+    auto texts = std::make_shared<std::vector<std::string>>();
     try {
-      for (const std::string& text : ReadAppointmentTexts(system_, *termine, name))
+      const PlannerSteps::Outcome outcome = steps_.Run([this, termine, folder, name, texts] {
+        if (!*termine) *termine = system_.OpenFolder(folder);
+        *texts = ReadAppointmentTexts(system_, **termine, name);
+      });
+      if (outcome != PlannerSteps::Outcome::kDone) {
+        // The server stopped answering: the account's other files would only wait in turn.
+        problem(kNoAnswerMessage, true);
+        break;
+      }
+      for (const std::string& text : *texts)
         walk.entries.push_back(DueEntry(record.text, account, text));
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
@@ -238,7 +258,7 @@ ReminderScan::AccountWalk ReminderScan::WalkAccount(dbf::TDbfTable& table,
       walk.problems.back().retry_soon = platform::IsPassingHold(e, false);
     }
   }
-  if (walk_failure) problem(std::move(*walk_failure), true);
+  if (table_walk.failure) problem(std::move(*table_walk.failure), true);
   DueList::SortEntries(walk.entries);
   return walk;
 }

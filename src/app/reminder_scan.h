@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/due_list.h"
+#include "app/planner_steps.h"
 #include "app/presentation.h"
 #include "app/program_state.h"
 #include "app/scan_host.h"
@@ -52,6 +54,8 @@ class ReminderScan {
   const std::string& ReadThrough() const { return read_through_; }
   NoticeKind LastNotice() const { return last_notice_; }
 
+  // What a step of an account's input that outlasted the patience leaves in the tree.
+  static constexpr char kNoAnswerMessage[] = "keine Antwort vom Server";
   // "Planer nicht erreichbar: " + the konten folder.
   static std::string UnreachableMessage(const std::string& planner_directory);
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
@@ -59,18 +63,36 @@ class ReminderScan {
   // "ERINNERUNG<='" + date key + "'".
   static std::string ReminderFilter(const std::string& date_key);
 
+  // The steps the planner's input runs in; the options dialog lists the konten folder in them.
+  PlannerSteps& Steps() { return steps_; }
+
  private:
+  // What the walk of an account's table met, in its order: problems, and the TERMINDATU texts
+  // of the due records.
+  struct Met {
+    bool is_problem;
+    std::string text;
+  };
+  struct TableWalk {
+    std::vector<ScanProblem> problems;  // come before those met
+    std::vector<Met> met;
+    std::optional<std::string> failure;  // the rest of the table could not be read
+  };
   // What the walk of an account found: its problems in the order met, and its due entries in
   // the due list's order.
   struct AccountWalk {
     std::vector<ScanProblem> problems;
     std::vector<std::string> entries;
   };
-  // Walks the account's table, then reads each due record's file, on the calling thread; touches
-  // neither the host nor the scan's results, so that it may run on a second thread.
-  AccountWalk WalkAccount(dbf::TDbfTable& table, const std::string& planner_directory,
-                          const std::string& account, const std::string& date_key,
-                          double key_number);
+  // Closes the table and gives it the account's reminder table, shared, read-only, filtered.
+  static void PrepareTable(dbf::TDbfTable& table, const std::string& planner_directory,
+                           const std::string& account, const std::string& date_key);
+  // Walks the prepared table; touches neither the host nor the scan's results, so that it runs
+  // as a step.
+  TableWalk WalkTable(dbf::TDbfTable& table, const std::string& account, double key_number);
+  // Reads the due records' files of a walk, each as a step, in the walk's order.
+  AccountWalk ReadDueFiles(TableWalk walk, const std::string& planner_directory,
+                           const std::string& account);
   // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
   bool RetrySoon() const;
 
@@ -83,6 +105,7 @@ class ReminderScan {
   std::string read_through_;
   NoticeKind last_notice_ = NoticeKind::kNone;
   bool running_ = false;
+  PlannerSteps steps_;
 };
 
 }  // namespace erm::app

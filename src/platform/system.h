@@ -96,6 +96,10 @@ class DirEnumeration {
   virtual bool Failed() const { return false; }
 };
 
+// The program reads the planner on a thread of its own while the user-interface thread waits
+// for it, and goes on without it when a call does not return: the real systems take calls from
+// two threads at once. A simulation records its calls in one order and takes them from one
+// thread at a time.
 class System {
  public:
   virtual ~System() = default;
@@ -109,11 +113,6 @@ class System {
   // whole path would. By default each file is opened by the folder's path and its name, as on
   // Windows, whose API opens files by their path only.
   virtual std::unique_ptr<Folder> OpenFolder(const std::string& path);
-  // Whether a second thread may open and read files, and ask what opening a table asks (whether
-  // a file exists, full paths, code pages, the decimal separator, the tick count, sleeps), while
-  // this one goes on using the system. The real systems allow it; a simulation that records and
-  // counts its calls in one order does not. Implementations without it answer false.
-  virtual bool ConcurrentFileReads() { return false; }
   // True for an existing plain file; false for directories, for anything missing, and when
   // the system cannot tell (this never throws).
   virtual bool FileExists(const std::string& path) = 0;

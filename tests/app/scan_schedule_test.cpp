@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "app/program_fixture.h"
 
 namespace erm::app {
@@ -275,6 +280,47 @@ TEST_F(ScanTriggerTest, ANoticeHeldOpenOverMidnightBringsTheNextScanAtOnce) {
   RunFor(kEarlyScanDelayMs);
   EXPECT_EQ(FinishedScans(), 2);
   EXPECT_EQ(Main().TreeView1->TopLevelCount(), 0);
+}
+
+// A server that stops answering in the middle of a scan costs the scan the steps' patience: the
+// account is reported, the next try comes in five minutes, and while the step hangs no other
+// starts, so the planner counts as out of reach; once it has returned, scans read again.
+TEST_F(ScanTriggerTest, AServerThatDoesNotAnswerCostsThePatienceNotTheProgram) {
+  UsePlanner();
+  AddAccountDueToday("Familie", {"180000"});
+  AddAccountDueToday("Praxis", {"170000"});
+  ChooseAccounts("Familie\r\nPraxis\r\n");
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> hung{0};
+  sim_.on_operation = [&](const platform::SimSystem::Operation& op) -> std::optional<std::string> {
+    if (op.kind == platform::SimSystem::OperationKind::kOpen &&
+        op.path == sim_.AccountFolder("Praxis") + "erinnerung.dbf" && hung++ == 0) {
+      released.wait();
+    }
+    return std::nullopt;
+  };
+  Start();
+  Main().Scan().Steps().SetPatience(300);
+  CloseNoticesAsTheyCome();
+  RunFor(kFirstScanDelayMs + 5000);
+  ASSERT_EQ(FinishedScans(), 1);
+  EXPECT_EQ(Main().Scan().Due().Count(), 1);
+  ASSERT_EQ(Main().Scan().Problems().size(), 1u);
+  EXPECT_EQ(Main().Scan().Problems()[0].message, ReminderScan::kNoAnswerMessage);
+  EXPECT_EQ(Main().Timer1->Interval(), kRetryScanIntervalMs);
+  RunFor(kRetryScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 2);
+  EXPECT_TRUE(Main().Scan().ListingFailed());
+  EXPECT_EQ(hung.load(), 1);
+
+  release.set_value();
+  for (int i = 0; i < 500 && Main().Scan().Steps().Run([] {}) != PlannerSteps::Outcome::kDone; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  RunFor(kRetryScanIntervalMs);
+  ASSERT_EQ(FinishedScans(), 3);
+  EXPECT_TRUE(Main().Scan().Problems().empty());
+  EXPECT_EQ(Main().Scan().Due().Count(), 2);
 }
 
 // While the user presents, the notice waits; it comes within a minute after, without a scan.

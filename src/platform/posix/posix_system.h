@@ -13,7 +13,6 @@ class PosixSystem : public System {
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
   std::unique_ptr<Folder> OpenFolder(const std::string& path) override;
-  bool ConcurrentFileReads() override { return true; }
   bool FileExists(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to, RenameMode mode) override;
   void RemoveFile(const std::string& path) override;

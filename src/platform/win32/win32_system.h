@@ -11,7 +11,6 @@ class Win32System : public System {
  public:
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
-  bool ConcurrentFileReads() override { return true; }
   bool FileExists(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to, RenameMode mode) override;
   void RemoveFile(const std::string& path) override;

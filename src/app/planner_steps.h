@@ -1,0 +1,66 @@
+// The planner's input, one step at a time (listing the konten folder, walking an account's
+// table, reading an appointment file), on a thread of its own while the user-interface thread
+// waits a bounded time for each: a server that has gone away (a VPN dropped, a laptop off the
+// office network) keeps a step in the system for tens of seconds, and the program must neither
+// freeze meanwhile nor be named by Windows as the one that prevents a logoff. A step that
+// outlasts the patience is left to end on its own; until it has, no other step starts, so that
+// never more than one is stuck.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace erm::app {
+
+// How long the user-interface thread waits for one step.
+inline constexpr uint32_t kStepPatienceMs = 5000;
+
+class PlannerSteps {
+ public:
+  enum class Outcome {
+    kDone,        // the step ran to its end (what it threw, Wait has thrown)
+    kTimedOut,    // the step is still in the system; it goes on without a waiter
+    kStillStuck,  // an earlier step has not returned yet, so this one was not started
+  };
+
+  explicit PlannerSteps(uint32_t patience_ms = kStepPatienceMs) : patience_ms_(patience_ms) {}
+  // Waits for a step that is done or about to be; one still stuck in the system is left to the
+  // process's end, which ends it.
+  ~PlannerSteps();
+  PlannerSteps(const PlannerSteps&) = delete;
+  PlannerSteps& operator=(const PlannerSteps&) = delete;
+
+  void SetPatience(uint32_t patience_ms) { patience_ms_ = patience_ms; }
+
+  // Starts `step` on the worker, which must touch nothing the caller uses meanwhile: what it
+  // reads and writes it owns or shares. False when an earlier step is still stuck.
+  bool Start(std::function<void()> step);
+  // Waits at most the patience for the step started last; throws again what it threw.
+  Outcome Wait();
+  // Start, then Wait.
+  Outcome Run(std::function<void()> step);
+
+ private:
+  // What the worker and the waiter share; the worker keeps it alive when the waiter is gone.
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<void()> step;
+    bool has_step = false;  // handed over, not yet taken
+    bool busy = false;      // taken, not yet done
+    bool stopping = false;
+    std::exception_ptr failure;
+  };
+  static void Work(std::shared_ptr<Shared> shared);
+
+  uint32_t patience_ms_;
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+  std::thread worker_;
+};
+
+}  // namespace erm::app
