@@ -13,8 +13,13 @@
 #
 #   bench/idle_cost.sh [SECONDS]    measures the idle program for SECONDS (default 60)
 #
+# Under Wine 8 every thread a program has started keeps about 1,000 KiB private, whatever its
+# stack size, and also once it has ended (Wine frees an ended thread's stacks only when the next
+# thread ends); on Windows a thread costs its stack pages in use and its TEB, some tens of KiB.
+#
 # ERM_IDLE_EXE names another erinnerung.exe to measure (build/windows/erinnerung.exe: the
-# unstripped development build). The release is made (scripts/release --allow-dirty) when
+# unstripped development build). ERM_IDLE_REGIONS=1 also lists, for both programs, the mappings
+# that hold most of their private memory. The release is made (scripts/release --allow-dirty) when
 # missing. Needs Wine, Xvfb and xdotool, as scripts/test-windows does; says so and measures
 # nothing when Wine is missing. Run by scripts/bench.
 set -euo pipefail
@@ -71,6 +76,17 @@ print_memory() {
     "$(status_kb "$2" VmRSS)" "$(status_kb "$2" RssAnon)"
 }
 
+# Where the private memory of process $2 lies, in the ten regions that hold most of it: the size
+# of each mapping and its name ("[heap]" is the C library's heap of Wine's own Unix side: X11,
+# fonts; nameless mappings are the Windows side's heaps, thread stacks and image data).
+print_private_regions() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 == "" ? "(anonymous)" : $6 }
+       /^Size:/ { size = $2 }
+       /^Anonymous:/ && $2 > 0 { printf "%d\t%d\t%s\n", $2, size, name }' /proc/"$2"/smaps |
+    sort -rn | head -10 | awk -F'\t' -v who="$1" \
+      '{ printf "    %-17s %6d KiB private in a mapping of %7d KiB  %s\n", who, $1, $2, $3 }'
+}
+
 tray_icon_count() { probe rects "$TRAY_CAPTION" | awk -F'\t' '$1 == "child"' | wc -l; }
 
 build_minimal_tray() {
@@ -93,6 +109,7 @@ measure_minimal_tray() {
   fi
   wait_for 60 quiet "$pid" || true
   print_memory "minimal tray program" "$pid"
+  [ -z "${ERM_IDLE_REGIONS:-}" ] || print_private_regions "minimal" "$pid"
   wine_stop_program "$pid"
 }
 
@@ -112,8 +129,15 @@ main() {
   "$NATIVE_BUILD/make-demo-planner" --windows-prefix Z: "$tmp" >/dev/null
   cp "$PROGRAM_EXE" "$tmp/programm/erinnerung.exe"
 
+  local icons_before
+  icons_before="$(tray_icon_count || true)"  # no tray window before the first icon
   start_program "$tmp/programm"
   pid=$PROGRAM_PID
+  if [ -n "${ERM_IDLE_REGIONS:-}" ]; then
+    # Its first scan comes five seconds after its icon: what start-up alone leaves.
+    wait_for "$WAIT" eval '[ "$(tray_icon_count)" -gt "$icons_before" ]' && sleep 2 &&
+      print_memory "before its first scan" "$pid"
+  fi
   if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
     echo "idle cost: FAILED, no notice dialog after the first scan" >&2
     return 1
@@ -133,6 +157,7 @@ main() {
 
   echo "idle cost of $PROGRAM_EXE under Wine ($("$ERM_WINE" --version)), minimised to the tray:"
   print_memory "erinnerung.exe" "$pid"
+  [ -z "${ERM_IDLE_REGIONS:-}" ] || print_private_regions "erinnerung.exe" "$pid"
   printf '  threads             %6d\n' "$threads"
   printf '  wake-ups, idle      %6d voluntary context switches per minute (over %d s)\n' \
     "$idle" "$IDLE_SECONDS"
