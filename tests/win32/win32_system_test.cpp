@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/system_conformance.h"
@@ -71,10 +72,11 @@ class RawHandle {
   RawHandle& operator=(const RawHandle&) = delete;
   bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
   DWORD error() const { return error_; }
-  // Closes the handle after `ms` on a thread of its own, as a virus scanner lets go of a file.
+  // Closes the handle after `ms` on a thread of its own, as a virus scanner lets go of a file;
+  // INFINITE keeps it until the test ends.
   std::thread CloseAfter(DWORD ms) {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
+    if (ms == INFINITE) return std::thread();
+    const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
     return std::thread([handle, ms] {
       ::Sleep(ms);
       CloseHandle(handle);
@@ -293,15 +295,12 @@ TEST_F(Win32SystemTest, AFileHeldByAnotherProgramIsWaitedForTwoSeconds) {
   for (const DWORD held_ms : {DWORD{300}, DWORD{INFINITE}}) {
     RawHandle scanner(settings, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     RawHandle planner(trm, GENERIC_WRITE, 0);
-    std::thread release[2];
-    if (held_ms != INFINITE) release[0] = scanner.CloseAfter(held_ms);
-    if (held_ms != INFINITE) release[1] = planner.CloseAfter(held_ms);
+    std::thread release[2] = {scanner.CloseAfter(held_ms), planner.CloseAfter(held_ms)};
     const std::string replaced = ErrorOf([&] { ReplaceFileBytes(system_, settings, "neu"); });
     const std::string read = ErrorOf([&] { ReadFileBytes(system_, *folder, "t.trm"); });
     for (std::thread& t : release) {
       if (t.joinable()) t.join();
     }
-    SCOPED_TRACE(held_ms);
     // Windows refuses a held file's replace as a sharing violation or as access denied.
     EXPECT_TRUE(held_ms == INFINITE ? replaced == RawMessage(ERROR_SHARING_VIOLATION) ||
                                           replaced == RawMessage(ERROR_ACCESS_DENIED)
