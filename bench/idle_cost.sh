@@ -136,7 +136,7 @@ main() {
   if [ -n "${ERM_IDLE_REGIONS:-}" ]; then
     # Its first scan comes five seconds after its icon: what start-up alone leaves.
     wait_for "$WAIT" eval '[ "$(tray_icon_count)" -gt "$icons_before" ]' && sleep 2 &&
-      print_memory "before its first scan" "$pid"
+      print_memory "before its first scan" "$pid" && print_private_regions "before" "$pid"
   fi
   if ! wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null; then
     echo "idle cost: FAILED, no notice dialog after the first scan" >&2
