@@ -16,6 +16,8 @@
 # Under Wine 8 every thread a program has started keeps about 1,000 KiB private, whatever its
 # stack size, and also once it has ended (Wine frees an ended thread's stacks only when the next
 # thread ends); on Windows a thread costs its stack pages in use and its TEB, some tens of KiB.
+# Wine also copies an executable's sections into private memory when their file alignment is
+# below the page size (MinGW links with 512 bytes), where Windows maps them from the file.
 #
 # ERM_IDLE_EXE names another erinnerung.exe to measure (build/windows/erinnerung.exe: the
 # unstripped development build). ERM_IDLE_REGIONS=1 also lists, for both programs, the mappings
