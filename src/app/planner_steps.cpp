@@ -56,13 +56,28 @@ bool PlannerSteps::Start(std::function<void()> step) {
 
 PlannerSteps::Outcome PlannerSteps::Wait() {
   std::unique_lock<std::mutex> lock(shared_->mutex);
-  const bool done =
-      shared_->changed.wait_for(lock, std::chrono::milliseconds(patience_ms_),
-                                [this] { return !shared_->has_step && !shared_->busy; });
-  if (!done) return Outcome::kTimedOut;
+  for (;;) {
+    const uint64_t ticks = shared_->ticks;
+    const bool moved =
+        shared_->changed.wait_for(lock, std::chrono::milliseconds(patience_ms_), [this, ticks] {
+          return (!shared_->has_step && !shared_->busy) || shared_->ticks != ticks;
+        });
+    if (!moved) return Outcome::kTimedOut;
+    if (!shared_->has_step && !shared_->busy) break;
+  }
   if (std::exception_ptr failure = std::exchange(shared_->failure, nullptr))
     std::rethrow_exception(failure);
   return Outcome::kDone;
+}
+
+std::function<void()> PlannerSteps::Ticker() const {
+  return [shared = shared_] {
+    {
+      std::lock_guard<std::mutex> lock(shared->mutex);
+      ++shared->ticks;
+    }
+    shared->changed.notify_all();
+  };
 }
 
 PlannerSteps::Outcome PlannerSteps::Run(std::function<void()> step) {

@@ -1,10 +1,12 @@
-// The planner's input, one step at a time (listing the konten folder, walking an account's
+// The planner's input, one piece at a time (listing the konten folder, walking an account's
 // table, reading an appointment file), on a thread of its own while the user-interface thread
 // waits a bounded time for each: a server that has gone away (a VPN dropped, a laptop off the
-// office network) keeps a step in the system for tens of seconds, and the program must neither
-// freeze meanwhile nor be named by Windows as the one that prevents a logoff. A step that
-// outlasts the patience is left to end on its own; until it has, no other step starts, so that
-// never more than one is stuck.
+// office network) keeps a call in the system for tens of seconds, and the program must neither
+// freeze meanwhile nor be named by Windows as the one that prevents a logoff. A job may do
+// several pieces, telling of each one done (its ticker), so that the waiter allows each piece
+// the patience without a hand-over between threads for each. A job that outlasts the patience
+// is left to end on its own; until it has, no other starts, so that never more than one is
+// stuck.
 #pragma once
 
 #include <condition_variable>
@@ -40,8 +42,11 @@ class PlannerSteps {
   // Starts `step` on the worker, which must touch nothing the caller uses meanwhile: what it
   // reads and writes it owns or shares. False when an earlier step is still stuck.
   bool Start(std::function<void()> step);
-  // Waits at most the patience for the step started last; throws again what it threw.
+  // Waits for the step started last, at most the patience since it began or last ticked; throws
+  // again what it threw.
   Outcome Wait();
+  // What a step calls after each piece of its work; a step may keep it.
+  std::function<void()> Ticker() const;
   // Start, then Wait.
   Outcome Run(std::function<void()> step);
 
@@ -54,6 +59,7 @@ class PlannerSteps {
     bool has_step = false;  // handed over, not yet taken
     bool busy = false;      // taken, not yet done
     bool stopping = false;
+    uint64_t ticks = 0;
     std::exception_ptr failure;
   };
   static void Work(std::shared_ptr<Shared> shared);

@@ -102,8 +102,8 @@ bool ReminderScan::Timer1Timer() {
   const int chosen = static_cast<int>(chosen_accounts.size());
   host_.SetProgressRange(chosen, 1);
 
-  // Each account's table is walked as a step while its pause runs; the results go into the due
-  // list in the accounts' order.
+  // Each account is read as a step while its pause runs; the results go into the due list in the
+  // accounts' order.
   const std::string planner_directory = read_through_;
   dbf::TDbfTable& own_table = host_.ReminderTable();
   SortedRuns found;
@@ -115,14 +115,19 @@ bool ReminderScan::Timer1Timer() {
     // The step walks a table of its own, which it keeps alive should the waiting end first.
     auto table = std::make_shared<dbf::TDbfTable>(own_table.Name(), system_);
     table->TakePropertiesOf(own_table);
-    auto table_walk = std::make_shared<TableWalk>();
-    const bool started = steps_.Start([this, table, table_walk, account, key_number] {
-      *table_walk = WalkTable(*table, account, key_number);
+    // The walk and then the due records' files, in one step that ticks after each: the waiting
+    // allows the table, and then each file, the patience of a step of its own.
+    auto account_walk = std::make_shared<AccountWalk>();
+    const bool started = steps_.Start([this, table, account_walk, planner_directory, account,
+                                       key_number, tick = steps_.Ticker()] {
+      TableWalk table_walk = WalkTable(*table, account, key_number);
+      tick();
+      *account_walk = ReadDueFiles(std::move(table_walk), planner_directory, account, tick);
     });
     host_.Pause(kAccountPauseMs);
     AccountWalk walk;
     if (started && steps_.Wait() == PlannerSteps::Outcome::kDone) {
-      walk = ReadDueFiles(std::move(*table_walk), planner_directory, account);
+      walk = std::move(*account_walk);
     } else {
       walk.problems.push_back({account, kNoAnswerMessage});
     }
@@ -224,34 +229,28 @@ ReminderScan::TableWalk ReminderScan::WalkTable(dbf::TDbfTable& table, const std
 
 ReminderScan::AccountWalk ReminderScan::ReadDueFiles(TableWalk table_walk,
                                                      const std::string& planner_directory,
-                                                     const std::string& account) {
+                                                     const std::string& account,
+                                                     const std::function<void()>& tick) {
   AccountWalk walk;
   walk.problems = std::move(table_walk.problems);
   const auto problem = [&walk, &account](std::string message, bool whole_account) {
     walk.problems.push_back({account, std::move(message), whole_account});
   };
   const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
-  // Opened once for all of the account's files, at the first of them, by the step that reads it.
-  auto termine = std::make_shared<std::unique_ptr<platform::Folder>>();
+  // Opened once for all of the account's files, at the first of them.
+  std::unique_ptr<platform::Folder> termine;
   for (Met& record : table_walk.met) {
     if (record.is_problem) {
       problem(std::move(record.text), false);
       continue;
     }
     const std::string name = record.text + ".trm";
-    auto texts = std::make_shared<std::vector<std::string>>();
+    if (!termine) termine = system_.OpenFolder(folder);
     try {
-      const PlannerSteps::Outcome outcome = steps_.Run([this, termine, folder, name, texts] {
-        if (!*termine) *termine = system_.OpenFolder(folder);
-        *texts = ReadAppointmentTexts(system_, **termine, name);
-      });
-      if (outcome != PlannerSteps::Outcome::kDone) {
-        // The server stopped answering: the account's other files would only wait in turn.
-        problem(kNoAnswerMessage, true);
-        break;
-      }
-      for (const std::string& text : *texts)
+      for (const std::string& text : ReadAppointmentTexts(system_, *termine, name))
         walk.entries.push_back(DueEntry(record.text, account, text));
+      // Each file has the waiter's whole patience.
+      tick();
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
       problem(folder + name + ": " + e.message(), false);

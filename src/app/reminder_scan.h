@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,9 +91,9 @@ class ReminderScan {
   // Walks the prepared table; touches neither the host nor the scan's results, so that it runs
   // as a step.
   TableWalk WalkTable(dbf::TDbfTable& table, const std::string& account, double key_number);
-  // Reads the due records' files of a walk, each as a step, in the walk's order.
+  // Reads the due records' files of a walk, in the walk's order, calling `tick` after each.
   AccountWalk ReadDueFiles(TableWalk walk, const std::string& planner_directory,
-                           const std::string& account);
+                           const std::string& account, const std::function<void()>& tick);
   // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
   bool RetrySoon() const;
 

@@ -20,6 +20,14 @@ TEST(PlannerStepsTest, AStuckStepCostsThePatienceOnceAndBlocksNoMoreThanItself) 
   EXPECT_EQ(steps.Run([&] { ++ran; }), Outcome::kDone);
   EXPECT_EQ(ran, 1);
   EXPECT_THROW(steps.Run([] { throw std::runtime_error("Netzwerkpfad"); }), std::runtime_error);
+  // Pieces that each tick within the patience may take longer together.
+  EXPECT_EQ(steps.Run([tick = steps.Ticker()] {
+    for (int piece = 0; piece < 6; ++piece) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      tick();
+    }
+  }),
+            Outcome::kDone);
 
   auto release = std::make_shared<std::promise<void>>();
   std::shared_future<void> released = release->get_future().share();
