@@ -134,6 +134,7 @@ void TForm2::DirSearch() {
   const PlannerSteps::Outcome outcome = steps_->Run([found, directory, &system] {
     found->listing = settings::DiscoverAccounts(system, directory, found->accounts);
   });
+  steps_->Retire();
   accounts_.Clear();
   if (outcome == PlannerSteps::Outcome::kDone) {
     for (int i = 0; i < found->accounts.Count(); ++i)

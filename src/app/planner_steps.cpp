@@ -70,6 +70,19 @@ PlannerSteps::Outcome PlannerSteps::Wait() {
   return Outcome::kDone;
 }
 
+void PlannerSteps::Retire() {
+  if (!worker_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (shared_->busy || shared_->has_step) return;
+    shared_->stopping = true;
+  }
+  shared_->changed.notify_all();
+  worker_.join();
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->stopping = false;
+}
+
 std::function<void()> PlannerSteps::Ticker() const {
   return [shared = shared_] {
     {

@@ -47,6 +47,9 @@ class PlannerSteps {
   Outcome Wait();
   // What a step calls after each piece of its work; a step may keep it.
   std::function<void()> Ticker() const;
+  // Ends the thread when no step is on it, so that the program waiting in the tray keeps none;
+  // a stuck step keeps its thread. The next Start makes a new one.
+  void Retire();
   // Start, then Wait.
   Outcome Run(std::function<void()> step);
 

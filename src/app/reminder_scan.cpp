@@ -138,6 +138,7 @@ bool ReminderScan::Timer1Timer() {
     found.Add(std::move(walk.entries));
   }
   due_list_.AddSorted(found.Take());
+  steps_.Retire();
 
   host_.Pause(kFinalPauseMs);
   host_.EndScanActivity();
