@@ -263,7 +263,7 @@ int main(int argc, char** argv) {
   system.on_share = true;
   // A walk of one read per record takes longer on the share than the program waits for one
   // step; the benchmark times it whole.
-  scan.Steps().SetPatience(UINT32_MAX);
+  scan.Steps().SetPatience(erm::app::kUnlimitedPatience);
   const auto scan_on_share = [&](size_t read_ahead, const char* name, int rounds) {
     table.SetReadAheadBytes(read_ahead);
     system.ResetCalls();

@@ -21,6 +21,8 @@ namespace erm::app {
 
 // How long the user-interface thread waits for one step.
 inline constexpr uint32_t kStepPatienceMs = 5000;
+// A patience that never ends, for what must read everything however long it takes.
+inline constexpr uint32_t kUnlimitedPatience = 0xFFFFFFFFu;
 
 class PlannerSteps {
  public:
