@@ -364,29 +364,41 @@ TEST(TrayFramesTest, EveryFrameComesAtTheNotificationAreasSizes) {
   }
 }
 
-TEST_F(ProgramTest, OneLookOnMondayDoesNotSilenceTuesday) {
-  UsePlanner();
-  AddAccountDueToday("Familie", {"090000"});
-  ChooseAccounts("Familie\r\n");
-  Start();
-  Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
-  RunFor(kFirstScanDelayMs + 10000);
-  ASSERT_EQ(FinishedScans(), 1);
-  // The user looks at Monday's appointments: the next scan the same day stays silent.
-  Main().Erinnerungsmodulanzeigen1->Click();
-  ASSERT_TRUE(Main().State().seen);
-  Main().BitBtn1->Click();
+// The user sees Monday's notice, looks at the main window and puts it away; the next day the
+// planner holds one appointment at `termin`.
+class SeenDayTest : public ProgramTest {
+ protected:
+  void LookOnMonday() {
+    UsePlanner();
+    AddAccountDueToday("Familie", {"090000"});
+    ChooseAccounts("Familie\r\n");
+    Start();
+    Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
+    RunFor(kFirstScanDelayMs + 10000);
+    ASSERT_EQ(FinishedScans(), 1);
+    Main().Erinnerungsmodulanzeigen1->Click();
+    ASSERT_TRUE(Main().State().seen);
+    Main().BitBtn1->Click();
+  }
+  void TuesdayWith(const std::string& termin) {
+    sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
+    tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+    table.AddRecord({"20261205000000", termin});
+    sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
+    sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\" + termin + ".trm",
+                 "Kopf\r\n" + EncodeDecodeText("Termin") + "\r\n");
+  }
+};
+
+TEST_F(SeenDayTest, OneLookOnMondayDoesNotSilenceTuesday) {
+  LookOnMonday();
+  // The next scan the same day stays silent.
   RunFor(kScanIntervalMs);
   ASSERT_EQ(FinishedScans(), 2);
   EXPECT_TRUE(Main().State().seen);
   EXPECT_FALSE(TrayCycling());
   // Tuesday's appointment, added overnight, is not among those seen.
-  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
-  tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
-  table.AddRecord({"20261205000000", "20261208090000"});
-  sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
-  sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\20261208090000.trm",
-               "Kopf\r\n" + EncodeDecodeText("Dienstag") + "\r\n");
+  TuesdayWith("20261208090000");
   Act(kScanIntervalMs + 5000, [&] { Notice().BitBtn1->Click(); });
   RunFor(kScanIntervalMs + 10000);
   ASSERT_EQ(FinishedScans(), 3);
@@ -395,22 +407,9 @@ TEST_F(ProgramTest, OneLookOnMondayDoesNotSilenceTuesday) {
 }
 
 // The look belongs to its day: a Tuesday without appointments still brings word of Wednesday's.
-TEST_F(ProgramTest, ALookOnMondayDoesNotSilenceTuesdaysWordOfWednesday) {
-  UsePlanner();
-  AddAccountDueToday("Familie", {"090000"});
-  ChooseAccounts("Familie\r\n");
-  Start();
-  Act(kFirstScanDelayMs + 5000, [&] { Notice().BitBtn1->Click(); });
-  RunFor(kFirstScanDelayMs + 10000);
-  Main().Erinnerungsmodulanzeigen1->Click();
-  ASSERT_TRUE(Main().State().seen);
-  Main().BitBtn1->Click();
-  sim_.SetNow(platform::LocalTime{2026, 12, 8, 10, 0, 0, 0});
-  tools::DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
-  table.AddRecord({"20261205000000", "20261209090000"});
-  sim_.PutFile(sim_.AccountFolder("Familie") + "erinnerung.dbf", table.Bytes());
-  sim_.PutFile(sim_.AccountFolder("Familie") + "termine\\20261209090000.trm",
-               "Kopf\r\n" + EncodeDecodeText("Mittwoch") + "\r\n");
+TEST_F(SeenDayTest, ALookOnMondayDoesNotSilenceTuesdaysWordOfWednesday) {
+  LookOnMonday();
+  TuesdayWith("20261209090000");
   RunFor(kScanIntervalMs);
   ASSERT_EQ(FinishedScans(), 2);
   EXPECT_EQ(BalloonsTitled("Mi., 09.12.2026 (1)"), 1);
