@@ -73,47 +73,6 @@ TEST_F(LeftOutTest, WhatCouldNotBeReadIsCountedOnTheLabelAndListedInTheTree) {
   EXPECT_EQ(TopLevelTexts(), (std::vector<std::string>{"Heute, Mo., 07.12.2026 (2)"}));
 }
 
-// A konten folder that cannot be listed is said on the label, in the tree and in the tooltip, and
-// once in a balloon until a scan reads it again; the chosen accounts stay chosen.
-TEST_F(LeftOutTest, APlannerOutOfReachIsSaidOnceAndTheChoiceOfAccountsStays) {
-  const std::string konten = std::string(app::testing::kPlanner) + "konten";
-  const std::string message = "Planer nicht erreichbar: " + konten;
-  bool drive_missing = true;
-  sim_.on_operation = [&](const platform::SimSystem::Operation& op) -> std::optional<std::string> {
-    if (drive_missing && op.kind == platform::SimSystem::OperationKind::kEnumerate)
-      return "Der Netzwerkpfad wurde nicht gefunden.";
-    return std::nullopt;
-  };
-  UsePlanner();
-  AddAccountDueToday("Familie", {"090000"});
-  ChooseAccounts("Familie\r\n");
-  Start();
-  Scan();
-  EXPECT_EQ(Main().Label1->Caption(), " " + message);
-  ASSERT_EQ(TopLevelTexts(), (std::vector<std::string>{"Nicht gelesen (1)"}));
-  EXPECT_EQ(Main().TreeView1->TopLevel(0)->Item(0)->Text(), " " + message);
-  EXPECT_EQ(Main().TrayIcon1->Hint(), message);
-  EXPECT_FALSE(Notice().Visible());
-  // The user opens the options and applies them while the folder is away.
-  Main().Optionen1->Click();
-  Options().BitBtn1->Click();
-  RunFor(2 * kRetryScanIntervalMs);
-  EXPECT_EQ(FinishedScans(), 3);
-  EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 1);
-  EXPECT_EQ(sim_.ReadFileBytes(sim_.ProgramFolder() + settings::kAccountSelectionFileName),
-            "Familie\r\n");
-
-  // Back: the tooltip is the program's again; the next time it goes, the balloon comes again.
-  drive_missing = false;
-  Act(kRetryScanIntervalMs + 3000, [&] { Notice().BitBtn1->Click(); });
-  RunFor(kRetryScanIntervalMs + 5000);
-  EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
-  EXPECT_EQ(TopLevelTexts(), (std::vector<std::string>{"Heute, Mo., 07.12.2026 (1)"}));
-  drive_missing = true;
-  RunFor(kScanIntervalMs + 10000);
-  EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 2);
-}
-
 // A drive letter Windows remembers but has not reconnected is read through its network path,
 // and the label says so.
 TEST_F(LeftOutTest, AMappedDriveNotYetConnectedIsReadThroughItsNetworkPath) {

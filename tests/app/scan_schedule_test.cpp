@@ -173,7 +173,12 @@ TEST_F(ScanTriggerTest, TheFirstScanOfTheDayComesWithinAMinuteAfterMidnight) {
   EXPECT_EQ(FinishedScans(), 2);
 }
 
-TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsTriedAgainInFiveMinutes) {
+// A konten folder that cannot be listed is said on the label, in the tree and in the tooltip,
+// once in a balloon until a scan reads it again, and tried again in five minutes; the chosen
+// accounts stay chosen.
+TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsSaidOnceAndTriedAgainInFiveMinutes) {
+  const std::string message =
+      "Planer nicht erreichbar: " + std::string(app::testing::kPlanner) + "konten";
   bool drive_missing = true;
   sim_.on_operation = [&](const platform::SimSystem::Operation& op) -> std::optional<std::string> {
     if (drive_missing && op.kind == platform::SimSystem::OperationKind::kEnumerate)
@@ -182,17 +187,35 @@ TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsTriedAgainInFiveMinutes) {
   };
   StartActive();
   EXPECT_TRUE(Main().Scan().ListingFailed());
+  EXPECT_EQ(Main().Label1->Caption(), " " + message);
+  ASSERT_EQ(Main().TreeView1->TopLevelCount(), 1);
+  EXPECT_EQ(Main().TreeView1->TopLevel(0)->Text(), "Nicht gelesen (1)");
+  EXPECT_EQ(Main().TreeView1->TopLevel(0)->Item(0)->Text(), " " + message);
+  EXPECT_EQ(Main().TrayIcon1->Hint(), message);
+  EXPECT_FALSE(Notice().Visible());
+  // The user applies the options while the folder is away.
+  Main().Optionen1->Click();
+  Options().BitBtn1->Click();
   RunFor(kRetryScanIntervalMs);
   EXPECT_EQ(FinishedScans(), 2);
   RunFor(kRetryScanIntervalMs);
   EXPECT_EQ(FinishedScans(), 3);
+  EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 1);
+  EXPECT_EQ(sim_.ReadFileBytes(sim_.ProgramFolder() + settings::kAccountSelectionFileName),
+            "Familie\r\n");
   // The drive is back: one more scan, then the hour.
   drive_missing = false;
   RunFor(kRetryScanIntervalMs);
   EXPECT_EQ(FinishedScans(), 4);
   EXPECT_FALSE(Main().Scan().ListingFailed());
+  EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
   RunFor(kScanIntervalMs - 10000);
   EXPECT_EQ(FinishedScans(), 4);
+  // Gone again: a new stretch, a new balloon.
+  drive_missing = true;
+  RunFor(20000);
+  EXPECT_EQ(FinishedScans(), 5);
+  EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 2);
 }
 
 TEST_F(ScanTriggerTest, ASkippedAccountIsTriedAgainButALeftOutAppointmentIsNot) {
