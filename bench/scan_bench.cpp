@@ -261,9 +261,6 @@ int main(int argc, char** argv) {
   // call that reaches the file server waiting its round trip and counted.
   system.round_trip = std::chrono::microseconds(std::llround(share_delay_ms * 1000));
   system.on_share = true;
-  // A walk of one read per record takes longer on the share than the program waits for one
-  // step; the benchmark times it whole.
-  scan.Steps().SetPatience(erm::app::kUnlimitedPatience);
   const auto scan_on_share = [&](size_t read_ahead, const char* name, int rounds) {
     table.SetReadAheadBytes(read_ahead);
     system.ResetCalls();

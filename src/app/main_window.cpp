@@ -247,11 +247,6 @@ void TForm1::BuildTrayIcon() {
   };
 }
 
-void TForm1::SetOptionsDialog(TForm2* form) {
-  options_dialog_ = form;
-  if (form != nullptr) form->SetPlannerSteps(&scan_.Steps());
-}
-
 // --- handlers ---
 
 void TForm1::FormCreate(ui::Component*) {

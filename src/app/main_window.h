@@ -65,8 +65,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void ScanSoon();
 
   // The other windows, created after this one; until then the steps that use them do nothing.
-  // The options dialog lists the konten folder in the scan's steps.
-  void SetOptionsDialog(TForm2* form);
+  void SetOptionsDialog(TForm2* form) { options_dialog_ = form; }
   void SetHelpWindow(TForm3* form) { help_window_ = form; }
   void SetNoticeDialog(TForm4* form) { notice_dialog_ = form; }
 

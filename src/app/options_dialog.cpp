@@ -117,31 +117,9 @@ TForm2::TForm2(ui::Application& app, const std::string& settings_folder,
 }
 
 void TForm2::DirSearch() {
-  platform::System& system = GetApplication().System();
   last_listing_ = settings::KontenListing{false, planner_directory_};
-  if (steps_ == nullptr) {
-    settings::DirSearch(system, settings_folder_, planner_directory_, accounts_, last_listing_);
-    return;
-  }
-  // Listed on the steps' thread into a list of its own, which it keeps should the waiting end
-  // first: the list box belongs to this thread.
-  struct Found {
-    settings::MemoryAccountList accounts;
-    settings::KontenListing listing;
-  };
-  auto found = std::make_shared<Found>();
-  const std::string directory = planner_directory_;
-  const PlannerSteps::Outcome outcome = steps_->Run([found, directory, &system] {
-    found->listing = settings::DiscoverAccounts(system, directory, found->accounts);
-  });
-  steps_->Retire();
-  accounts_.Clear();
-  if (outcome == PlannerSteps::Outcome::kDone) {
-    for (int i = 0; i < found->accounts.Count(); ++i)
-      accounts_.Add(found->accounts.Item(i));
-    last_listing_ = found->listing;
-  }
-  settings::SelectAccounts(settings::ReadAccountSelection(system, settings_folder_), accounts_);
+  settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_, accounts_,
+                      last_listing_);
 }
 
 void TForm2::FormShow(ui::Component*) {

@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "app/planner_steps.h"
 #include "settings/account_discovery.h"
 #include "settings/account_list.h"
 #include "ui/buttons.h"
@@ -42,11 +41,9 @@ class TForm2 : public ui::Form {
          bool& seen);
 
   // Rebuilds the account list from the planner directory's konten folder and selects the
-  // accounts the account selection file names. Throws the platform's Error. The folder is listed
-  // as a step of `steps` when the program has given them: a listing that outlasts their patience
-  // counts as failed.
+  // accounts the account selection file names. Throws the platform's Error. A listing that the
+  // server does not answer counts as failed.
   void DirSearch();
-  void SetPlannerSteps(PlannerSteps* steps) { steps_ = steps; }
   // What the last DirSearch found in the konten folder, also when its selection step failed.
   const settings::KontenListing& LastListing() const { return last_listing_; }
   settings::AccountList& Accounts() { return accounts_; }
@@ -76,7 +73,6 @@ class TForm2 : public ui::Form {
   // A listing that failed or broke off must not make "Uebernehmen" drop the chosen accounts it
   // could not see from the selection file.
   settings::KontenListing last_listing_;
-  PlannerSteps* steps_ = nullptr;
 };
 
 }  // namespace erm::app

@@ -1,19 +1,13 @@
 #include "app/reminder_scan.h"
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <memory>
-#include <optional>
-#include <string_view>
 #include <utility>
 
-#include "app/appointment_file.h"
 #include "app/date_key.h"
 #include "app/scan_schedule.h"
 #include "dbf/dbf_table.h"
-#include "platform/error.h"
-#include "platform/text_file.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 
@@ -31,29 +25,6 @@ class RunningGuard {
  private:
   bool& flag_;
 };
-
-// Appended piece by piece: GCC 12 at -O3 takes `"'" + std::string&&` for an overlapping copy
-// (-Wrestrict) and the release build treats warnings as errors.
-std::string NotANumberMessage(const std::string& text) {
-  std::string message = "'";
-  message += text;
-  message += "' ist kein g\xFCltiger Gleitkommawert";
-  return message;
-}
-
-// TERMINDATU text + " [" + account + "] " + text, made in one piece: a scan makes one for every
-// due appointment line.
-std::string DueEntry(std::string_view termin_text, std::string_view account,
-                     std::string_view text) {
-  std::string entry;
-  entry.reserve(termin_text.size() + account.size() + text.size() + 4);
-  entry += termin_text;
-  entry += " [";
-  entry += account;
-  entry += "] ";
-  entry += text;
-  return entry;
-}
 
 }  // namespace
 
@@ -102,43 +73,23 @@ bool ReminderScan::Timer1Timer() {
   const int chosen = static_cast<int>(chosen_accounts.size());
   host_.SetProgressRange(chosen, 1);
 
-  // Each account is read as a step while its pause runs; the results go into the due list in the
+  // Each account is one bounded read after its pause; the results go into the due list in the
   // accounts' order.
   const std::string planner_directory = read_through_;
-  dbf::TDbfTable& own_table = host_.ReminderTable();
   SortedRuns found;
   for (size_t k = 0; k < chosen_accounts.size(); ++k) {
     const std::string& account = chosen_accounts[k];
     host_.SetStatusCaption(StatusCaption(static_cast<int>(k) + 1, chosen, account));
     host_.StepProgress();
-    PrepareTable(own_table, planner_directory, account, date_key);
-    // The step walks a table of its own, which it keeps alive should the waiting end first.
-    auto table = std::make_shared<dbf::TDbfTable>(own_table.Name(), system_);
-    table->TakePropertiesOf(own_table);
-    // The walk and then the due records' files, in one step that ticks after each: the waiting
-    // allows the table, and then each file, the patience of a step of its own.
-    auto account_walk = std::make_shared<AccountWalk>();
-    const bool started = steps_.Start([this, table, account_walk, planner_directory, account,
-                                       key_number, tick = steps_.Ticker()] {
-      TableWalk table_walk = WalkTable(*table, account, key_number);
-      tick();
-      *account_walk = ReadDueFiles(std::move(table_walk), planner_directory, account, tick);
-    });
     host_.Pause(kAccountPauseMs);
-    AccountWalk walk;
-    if (started && steps_.Wait() == PlannerSteps::Outcome::kDone) {
-      walk = std::move(*account_walk);
-    } else {
-      walk.problems.push_back({account, kNoAnswerMessage});
-    }
-    problems_.insert(problems_.end(), std::make_move_iterator(walk.problems.begin()),
-                     std::make_move_iterator(walk.problems.end()));
+    AccountReading reading = ReadAccountBounded(planner_directory, account, date_key, key_number);
+    problems_.insert(problems_.end(), std::make_move_iterator(reading.problems.begin()),
+                     std::make_move_iterator(reading.problems.end()));
     // An account's entries join those of the accounts before it by merges of sorted runs, not
     // by one insertion each; the order is that of adding them one by one.
-    found.Add(std::move(walk.entries));
+    found.Add(std::move(reading.entries));
   }
   due_list_.AddSorted(found.Take());
-  steps_.Retire();
 
   host_.Pause(kFinalPauseMs);
   host_.EndScanActivity();
@@ -172,95 +123,30 @@ void ReminderScan::PrepareTable(dbf::TDbfTable& table, const std::string& planne
   table.SetFiltered(true);
 }
 
-ReminderScan::TableWalk ReminderScan::WalkTable(dbf::TDbfTable& table, const std::string& account,
-                                                double key_number) {
-  TableWalk walk;
-  const auto problem = [&walk, &account](std::string message, bool whole_account) {
-    walk.problems.push_back({account, std::move(message), whole_account});
-  };
-  try {
-    table.Open();
-  } catch (const Error& e) {
-    // An account without a table has no appointments to lose; one whose table is there but
-    // does not open (locked, damaged) may have lost any of them.
-    problem(e.message(), system_.FileExists(table.FilePath() + table.TableName()));
-    return walk;
+AccountReading ReminderScan::ReadAccountBounded(const std::string& planner_directory,
+                                                const std::string& account,
+                                                const std::string& date_key, double key_number) {
+  dbf::TDbfTable& own_table = host_.ReminderTable();
+  PrepareTable(own_table, planner_directory, account, date_key);
+  // The read walks a table of its own and writes into a result of its own, both of which it
+  // keeps alive should the waiting end first; of the scan it holds nothing.
+  auto table = std::make_shared<dbf::TDbfTable>(own_table.Name(), system_);
+  table->TakePropertiesOf(own_table);
+  auto reading = std::make_shared<AccountReading>();
+  const platform::BoundedReadOutcome outcome = system_.RunBounded(
+      [&system = system_, table, reading, planner_directory, account, key_number] {
+        *reading = ReadAccount(system, *table, planner_directory, account, key_number);
+      },
+      read_patience_ms_);
+  switch (outcome) {
+    case platform::BoundedReadOutcome::kDone:
+      return std::move(*reading);
+    case platform::BoundedReadOutcome::kNoAnswer:
+      return AccountReading{{{account, kNoAnswerMessage}}, {}};
+    case platform::BoundedReadOutcome::kNotTried:
+      break;
   }
-  // The walk notes its due records and its problems in the order met; the appointment files are
-  // read after it, in that order, with the table closed: the table's window and the file
-  // system's caches stay warm for each in turn, and the planner's table is let go sooner.
-  std::vector<Met>& met = walk.met;
-  // A table that fails in the middle of its walk loses the rest of its records, not the scan.
-  try {
-    const int64_t passing = table.CountVisibleRecords();
-    if (passing > 0) {
-      table.First();
-      // Another program may have changed the table since it was counted: once the walk finds
-      // no further record, the last one is not read again, which would list it twice.
-      for (int64_t r = 0; r < passing && !table.Eof(); ++r) {
-        dbf::TField& field = table.GetField("TERMINDATU");
-        double termin = 0;
-        bool is_number = true;
-        try {
-          termin = field.AsNumber();
-        } catch (const Error& e) {
-          met.push_back({true, e.message()});
-          is_number = false;
-        }
-        // A binary double may hold NaN, which fails every comparison: the record would vanish
-        // without a word, so it is reported like a text that is no number.
-        if (is_number && std::isnan(termin)) {
-          met.push_back({true, NotANumberMessage(field.AsText())});
-          is_number = false;
-        }
-        if (is_number && termin >= key_number) met.push_back({false, field.AsText()});
-        table.Next();
-      }
-    }
-  } catch (const Error& e) {
-    walk.failure = e.message();
-  }
-  for (const int64_t recno : table.LockedRecords()) {
-    walk.problems.push_back({account, "Datensatz " + std::to_string(recno) + " gesperrt", false});
-    walk.problems.back().retry_soon = true;
-  }
-  table.Close();
-  return walk;
-}
-
-ReminderScan::AccountWalk ReminderScan::ReadDueFiles(TableWalk table_walk,
-                                                     const std::string& planner_directory,
-                                                     const std::string& account,
-                                                     const std::function<void()>& tick) {
-  AccountWalk walk;
-  walk.problems = std::move(table_walk.problems);
-  const auto problem = [&walk, &account](std::string message, bool whole_account) {
-    walk.problems.push_back({account, std::move(message), whole_account});
-  };
-  const std::string folder = planner_directory + "konten\\" + account + "\\termine\\";
-  // Opened once for all of the account's files, at the first of them.
-  std::unique_ptr<platform::Folder> termine;
-  for (Met& record : table_walk.met) {
-    if (record.is_problem) {
-      problem(std::move(record.text), false);
-      continue;
-    }
-    const std::string name = record.text + ".trm";
-    if (!termine) termine = system_.OpenFolder(folder);
-    try {
-      for (const std::string& text : ReadAppointmentTexts(system_, *termine, name))
-        walk.entries.push_back(DueEntry(record.text, account, text));
-      // Each file has the waiter's whole patience.
-      tick();
-    } catch (const Error& e) {
-      // One unreadable file must not stop reminding: the record is left out, the scan goes on.
-      problem(folder + name + ": " + e.message(), false);
-      walk.problems.back().retry_soon = platform::IsPassingHold(e, false);
-    }
-  }
-  if (table_walk.failure) problem(std::move(*table_walk.failure), true);
-  DueList::SortEntries(walk.entries);
-  return walk;
+  return AccountReading{{{account, kNotTriedMessage}}, {}};
 }
 
 }  // namespace erm::app

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/account_reading.h"
 #include "app/due_list.h"
-#include "app/planner_steps.h"
 #include "app/presentation.h"
 #include "app/program_state.h"
 #include "app/scan_host.h"
@@ -21,19 +21,6 @@ inline constexpr uint32_t kScanIntervalMs = 3600000;
 inline constexpr uint32_t kAccountPauseMs = 800;
 inline constexpr uint32_t kFinalPauseMs = 1000;
 inline constexpr char kReminderTableName[] = "erinnerung.dbf";
-
-// Something the last scan had to leave out; the main window shows it, the tools list it.
-struct ScanProblem {
-  // Empty for the planner's konten folder itself.
-  std::string account;
-  std::string message;
-  // The account's table could not be read, at all or to its end, so that any number of its
-  // appointments may be missing; otherwise one appointment was left out.
-  bool whole_account = true;
-  // Left out because another program held a record or a file past our patience: the next scan
-  // comes in minutes, as after a skipped account.
-  bool retry_soon = false;
-};
 
 class ReminderScan {
  public:
@@ -55,8 +42,11 @@ class ReminderScan {
   const std::string& ReadThrough() const { return read_through_; }
   NoticeKind LastNotice() const { return last_notice_; }
 
-  // What a step of an account's input that outlasted the patience leaves in the tree.
+  // An account whose read stayed silent past the patience.
   static constexpr char kNoAnswerMessage[] = "keine Antwort vom Server";
+  // An account not read because the server has not answered an earlier call yet.
+  static constexpr char kNotTriedMessage[] =
+      "nicht versucht: der Server hat einen fr\xFCheren Zugriff noch nicht beantwortet";
   // "Planer nicht erreichbar: " + the konten folder.
   static std::string UnreachableMessage(const std::string& planner_directory);
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
@@ -64,36 +54,17 @@ class ReminderScan {
   // "ERINNERUNG<='" + date key + "'".
   static std::string ReminderFilter(const std::string& date_key);
 
-  // The steps the planner's input runs in; the options dialog lists the konten folder in them.
-  PlannerSteps& Steps() { return steps_; }
+  // How long a call of an account's read may stay silent; tests of real threads shorten it.
+  void SetReadPatience(uint32_t silence_ms) { read_patience_ms_ = silence_ms; }
 
  private:
-  // What the walk of an account's table met, in its order: problems, and the TERMINDATU texts
-  // of the due records.
-  struct Met {
-    bool is_problem;
-    std::string text;
-  };
-  struct TableWalk {
-    std::vector<ScanProblem> problems;  // come before those met
-    std::vector<Met> met;
-    std::optional<std::string> failure;  // the rest of the table could not be read
-  };
-  // What the walk of an account found: its problems in the order met, and its due entries in
-  // the due list's order.
-  struct AccountWalk {
-    std::vector<ScanProblem> problems;
-    std::vector<std::string> entries;
-  };
   // Closes the table and gives it the account's reminder table, shared, read-only, filtered.
   static void PrepareTable(dbf::TDbfTable& table, const std::string& planner_directory,
                            const std::string& account, const std::string& date_key);
-  // Walks the prepared table; touches neither the host nor the scan's results, so that it runs
-  // as a step.
-  TableWalk WalkTable(dbf::TDbfTable& table, const std::string& account, double key_number);
-  // Reads the due records' files of a walk, in the walk's order, calling `tick` after each.
-  AccountWalk ReadDueFiles(TableWalk walk, const std::string& planner_directory,
-                           const std::string& account, const std::function<void()>& tick);
+  // The account's reading as a bounded read, on a table of the read's own.
+  AccountReading ReadAccountBounded(const std::string& planner_directory,
+                                    const std::string& account, const std::string& date_key,
+                                    double key_number);
   // After a failed listing or a skipped account the next scan comes in minutes, not in an hour.
   bool RetrySoon() const;
 
@@ -106,7 +77,7 @@ class ReminderScan {
   std::string read_through_;
   NoticeKind last_notice_ = NoticeKind::kNone;
   bool running_ = false;
-  PlannerSteps steps_;
+  uint32_t read_patience_ms_ = platform::kServerSilenceMs;
 };
 
 }  // namespace erm::app

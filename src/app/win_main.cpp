@@ -26,7 +26,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     erm::platform::Win32System system;
     erm::platform::Win32Desktop desktop;
     erm::ui::win32::Win32PeerFactory peers(desktop);
-    return erm::app::RunProgram(system, desktop, peers);
+    const int exit_code = erm::app::RunProgram(system, desktop, peers);
+    // A logoff or "beenden" while the planner's server still keeps a read: the program ends
+    // without waiting for it.
+    erm::platform::EndAtOnceIfReadHangs(system, exit_code);
+    return exit_code;
   } catch (const erm::Error& error) {
     ReportStartFailure(erm::ui::ErrorReportText(error.message()));
   } catch (const std::exception& error) {

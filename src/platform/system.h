@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/bounded_read.h"
 #include "platform/local_time.h"
 
 namespace erm::platform {
@@ -96,13 +97,24 @@ class DirEnumeration {
   virtual bool Failed() const { return false; }
 };
 
-// The program reads the planner on a thread of its own while the user-interface thread waits
-// for it, and goes on without it when a call does not return: the real systems take calls from
-// two threads at once. A simulation records its calls in one order and takes them from one
-// thread at a time.
+// The real systems take calls from two threads at once: a bounded read runs on a worker while
+// the user-interface thread waits for it. A simulation runs that read inline on its virtual
+// clock, from one thread.
 class System {
  public:
   virtual ~System() = default;
+
+  // Runs `read` and waits until it has ended, or until one call it makes to this system has not
+  // returned for `silence_ms`: every call that returns, a pause included, starts the patience
+  // anew, so a slow server is waited for as long as it answers. A read given up on is left to
+  // return on its own (where the system can, its stuck call is cancelled); until it has, no
+  // other starts, so that never more than one hangs in the system. While it waits, the waiting
+  // thread still answers what the system sends its windows (a logoff's question, painting); user
+  // input stays queued.
+  virtual BoundedReadOutcome RunBounded(BoundedRead read, uint32_t silence_ms) = 0;
+  // Whether a read given up on has not returned yet: the process must then end without
+  // destroying what that read still reaches, this System among it.
+  virtual bool ReadStillHangs() { return false; }
 
   // Throws Error with the system's message when the file cannot be opened or created. A folder
   // opened for reading may open; then its first read throws.
@@ -175,5 +187,9 @@ class System {
   // The decimal separator of the user's number format.
   virtual char DecimalSeparator() = 0;
 };
+
+// Ends the process at once, without destructors, when a read given up on may still return into
+// what they would destroy; otherwise returns, and the caller ends as usual.
+void EndAtOnceIfReadHangs(System& system, int exit_code);
 
 }  // namespace erm::platform

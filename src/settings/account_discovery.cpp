@@ -1,5 +1,6 @@
 #include "settings/account_discovery.h"
 
+#include <memory>
 #include <unordered_set>
 
 #include "settings/settings_files.h"
@@ -62,6 +63,27 @@ KontenListing DiscoverAccounts(platform::System& system, const std::string& plan
   return {true, through_share};
 }
 
+KontenListing DiscoverAccountsBounded(platform::System& system,
+                                      const std::string& planner_directory, AccountList& accounts) {
+  // Listed into a list of the read's own, which it keeps should the waiting end first: the
+  // caller's list may be a list box of the user-interface thread.
+  struct Found {
+    MemoryAccountList accounts;
+    KontenListing listing;
+  };
+  auto found = std::make_shared<Found>();
+  const platform::BoundedReadOutcome outcome = system.RunBounded(
+      [&system, found, planner_directory] {
+        found->listing = DiscoverAccounts(system, planner_directory, found->accounts);
+      },
+      platform::kServerSilenceMs);
+  accounts.Clear();
+  if (outcome != platform::BoundedReadOutcome::kDone) return {false, planner_directory};
+  for (int i = 0; i < found->accounts.Count(); ++i)
+    accounts.Add(found->accounts.Item(i));
+  return found->listing;
+}
+
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts) {
   // One pass over the list against the set of lines: comparing every line with every entry
   // would take hours for a konten folder and a selection of a hundred thousand names each.
@@ -74,7 +96,7 @@ void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts
 void DirSearch(platform::System& system, const std::string& settings_folder,
                const std::string& planner_directory, AccountList& accounts,
                KontenListing& listing) {
-  listing = DiscoverAccounts(system, planner_directory, accounts);
+  listing = DiscoverAccountsBounded(system, planner_directory, accounts);
   SelectAccounts(ReadAccountSelection(system, settings_folder), accounts);
 }
 

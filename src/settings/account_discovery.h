@@ -35,13 +35,18 @@ std::string KontenFolder(const std::string& planner_directory);
 // path Windows remembers for the letter, without asking the user anything.
 KontenListing DiscoverAccounts(platform::System& system, const std::string& planner_directory,
                                AccountList& accounts);
+// DiscoverAccounts as a bounded read, so that a server that does not answer costs the patience,
+// not the program: a listing that stays silent, or that does not start because an earlier read
+// still hangs, counts as failed and leaves the list empty.
+KontenListing DiscoverAccountsBounded(platform::System& system,
+                                      const std::string& planner_directory, AccountList& accounts);
 
 // Selects every entry equal, byte for byte, to one of the lines; lines naming no entry are
 // ignored. Earlier selections stay.
 void SelectAccounts(const std::vector<std::string>& lines, AccountList& accounts);
 
-// Discovery, then the selection from the account selection file in the settings folder, which
-// is created empty when it is missing. `listing` receives what the discovery found before the
+// Bounded discovery, then the selection from the account selection file in the settings folder,
+// which is created empty when it is missing. `listing` receives what the discovery found before the
 // selection is read. A failing file step throws the platform's Error, and the list keeps what
 // was done before it.
 void DirSearch(platform::System& system, const std::string& settings_folder,

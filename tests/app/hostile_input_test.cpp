@@ -52,8 +52,6 @@ struct ScanRig {
     sim.SetNow(platform::LocalTime{2026, 12, 7, 0, 0, 0, 0});
     state.planner_directory = kPlanner;
     host.skip_pauses = false;
-    // The largest inputs take a sanitizer longer than a server is given to answer.
-    scan.Steps().SetPatience(kUnlimitedPatience);
   }
   void Choose(const std::vector<std::string>& accounts) {
     std::string lines;

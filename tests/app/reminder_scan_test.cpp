@@ -1,6 +1,7 @@
 #include "app/reminder_scan.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -455,6 +456,46 @@ TEST_F(ReminderScanTest, AnAppointmentFileHeldOpenTooLongIsLeftOutAndTriedAgainS
   EXPECT_EQ(Due(), std::vector<std::string>{"20261207090000 [A] Arzt"});
   EXPECT_EQ(Problems(),
             std::vector<std::string>{"A: " + file + ": " + platform::SimSystem::kInUseText});
+  EXPECT_EQ(host_.timer_interval_ms, kRetryScanIntervalMs);
+}
+
+// The patience measures a server's silence, not the work: an account whose every call takes
+// 4 s, and one whose three files are each held for 1.9 s, are read in full; one call silent for a
+// minute costs its account the patience, and the account after it is not tried while it hangs.
+TEST_F(ReminderScanTest, ASlowServerIsWaitedForAsLongAsEachCallAnswers) {
+  std::string chosen;
+  for (const char* account : {"Langsam", "Belegt", "Stumm", "Danach"}) {
+    AddTable(account, {{"20261201000000", "20261207080000"},
+                       {"20261201000000", "20261207090000"},
+                       {"20261201000000", "20261207100000"}});
+    for (const char* termin : {"20261207080000", "20261207090000", "20261207100000"})
+      AddTexts(account, termin, {"Termin"});
+    chosen += std::string(account) + "\r\n";
+  }
+  Choose(chosen);
+  const auto in = [this](const std::string& path, const char* account) {
+    return path.rfind(AccountFolder(account), 0) == 0;
+  };
+  sim_.on_operation_time = [&](const platform::SimSystem::Operation& op) -> uint64_t {
+    if (in(op.path, "Langsam")) return 4000;
+    const bool stumm_size =
+        in(op.path, "Stumm") && op.kind == platform::SimSystem::OperationKind::kSize;
+    return stumm_size ? 60000 : 0;
+  };
+  std::map<std::string, uint64_t> held_until;
+  sim_.on_open = [&](const std::string& path, platform::FileAccess, platform::FileOpen) {
+    if (!in(path, "Belegt") || path.find(".trm") == std::string::npos)
+      return std::optional<std::string>();
+    const auto [it, first] = held_until.emplace(path, sim_.TickCount() + 1900);
+    return sim_.TickCount() < it->second
+               ? std::optional<std::string>(platform::SimSystem::kInUseText)
+               : std::nullopt;
+  };
+  scan_.Timer1Timer();
+  EXPECT_EQ(Due().size(), 6u);
+  EXPECT_EQ(Problems(),
+            (std::vector<std::string>{std::string("Stumm: ") + ReminderScan::kNoAnswerMessage,
+                                      std::string("Danach: ") + ReminderScan::kNotTriedMessage}));
   EXPECT_EQ(host_.timer_interval_ms, kRetryScanIntervalMs);
 }
 

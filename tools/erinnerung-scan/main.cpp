@@ -136,7 +136,7 @@ int Run(const Options& options) {
       options.accounts_given ? options.accounts : ReadAccountSelection(system, settings_folder);
   host.dir_search = [&](settings::AccountList& accounts) {
     const settings::KontenListing listing =
-        settings::DiscoverAccounts(system, state.planner_directory, accounts);
+        settings::DiscoverAccountsBounded(system, state.planner_directory, accounts);
     settings::SelectAccounts(chosen, accounts);
     return listing;
   };
@@ -164,6 +164,8 @@ int Run(const Options& options) {
   report.problems = scan.Problems();
   const std::string out = options.json ? FormatJson(report) : FormatHuman(report);
   std::fwrite(out.data(), 1, out.size(), stdout);
+  // A server that never answered a read must not keep the tool, nor see it torn down under it.
+  platform::EndAtOnceIfReadHangs(system, 0);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -44,6 +45,11 @@ class ToolSystem : public platform::System {
   std::string MappedNetworkPath(const std::string& drive) override {
     return base_.MappedNetworkPath(drive);
   }
+  platform::BoundedReadOutcome RunBounded(platform::BoundedRead read,
+                                          uint32_t silence_ms) override {
+    return base_.RunBounded(std::move(read), silence_ms);
+  }
+  bool ReadStillHangs() override { return base_.ReadStillHangs(); }
   platform::LocalTime Now() override { return fixed_now ? *fixed_now : base_.Now(); }
   void Sleep(uint32_t) override {}
   uint64_t TickCount() override { return base_.TickCount(); }

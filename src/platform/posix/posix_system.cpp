@@ -10,8 +10,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +33,7 @@ std::string ErrnoText(int error) {
 
 class PosixFile : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, CallWatch& watch) : fd_(fd), watch_(watch) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -38,6 +41,7 @@ class PosixFile : public File {
   PosixFile& operator=(const PosixFile&) = delete;
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    const CallReturns returns(watch_);
     size_t done = 0;
     while (done < size) {
       const size_t want = size - done;
@@ -58,6 +62,7 @@ class PosixFile : public File {
   }
 
   uint64_t Size() override {
+    const CallReturns returns(watch_);
     struct stat st {};
     if (::fstat(fd_, &st) != 0) throw Error(ErrnoText(errno));
     return static_cast<uint64_t>(st.st_size);
@@ -82,6 +87,7 @@ class PosixFile : public File {
 
  private:
   int fd_;
+  CallWatch& watch_;
 };
 
 #ifdef O_PATH
@@ -95,8 +101,10 @@ constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // at each of its files.
 class PosixFolder : public Folder {
  public:
-  PosixFolder(const std::string& path, std::unique_ptr<Folder> by_path)
-      : by_path_(std::move(by_path)), fd_(::open(ToHostPath(path).c_str(), kFolderOpenFlags)) {}
+  PosixFolder(const std::string& path, std::unique_ptr<Folder> by_path, CallWatch& watch)
+      : by_path_(std::move(by_path)),
+        fd_(::open(ToHostPath(path).c_str(), kFolderOpenFlags)),
+        watch_(watch) {}
   ~PosixFolder() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -110,19 +118,22 @@ class PosixFolder : public Folder {
     const bool plain = !name.empty() && name != "." && name != ".." &&
                        name.find_first_of("/\\") == std::string::npos;
     if (fd_ < 0 || !plain) return by_path_->OpenFile(name);
+    const CallReturns returns(watch_);
     const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw Error(ErrnoText(errno));
-    return std::make_unique<PosixFile>(fd);
+    return std::make_unique<PosixFile>(fd, watch_);
   }
 
  private:
   std::unique_ptr<Folder> by_path_;
   int fd_;
+  CallWatch& watch_;
 };
 
 class PosixDirEnumeration : public DirEnumeration {
  public:
-  PosixDirEnumeration(std::string directory, std::string pattern) : pattern_(std::move(pattern)) {
+  PosixDirEnumeration(std::string directory, std::string pattern, CallWatch& watch)
+      : pattern_(std::move(pattern)), watch_(watch) {
     dir_ = ::opendir(directory.empty() ? "." : directory.c_str());
   }
   ~PosixDirEnumeration() override {
@@ -131,6 +142,7 @@ class PosixDirEnumeration : public DirEnumeration {
 
   bool Next(DirEntry* entry) override {
     if (dir_ == nullptr) return false;
+    const CallReturns returns(watch_);
     for (;;) {
       // readdir tells its end from its failure only by errno.
       errno = 0;
@@ -163,6 +175,28 @@ class PosixDirEnumeration : public DirEnumeration {
   std::string pattern_;
   DIR* dir_ = nullptr;
   bool failed_ = false;
+  CallWatch& watch_;
+};
+
+// The waiter sleeps on a condition that each returned call signals.
+class PosixCallWatch : public CallWatch {
+ public:
+  bool WaitForNext(uint64_t seen, uint32_t ms) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                             [this, seen] { return Count() != seen; });
+  }
+
+ protected:
+  void Wake() override {
+    // Taken so that a waiter between its look at the count and its sleep cannot miss this.
+    { const std::lock_guard<std::mutex> lock(mutex_); }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
 };
 
 std::string IconvName(int code_page) {
@@ -177,19 +211,22 @@ std::unique_ptr<File> PosixSystem::OpenFile(const std::string& path, FileAccess 
   int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
   // A created file is read as well as written, as on Windows: its writer may read back.
   if (mode == FileOpen::kCreateAlways) flags = O_RDWR | O_CREAT | O_TRUNC;
+  const CallReturns returns(*watch_);
   const int fd = ::open(ToHostPath(path).c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) throw Error(ErrnoText(errno));
   // POSIX opens a folder for reading, where Windows refuses; its first read fails instead, with
   // the same message. Not asked here: a scan opens a file for every due appointment, and the
   // table asks whether its name is a plain file before it opens it.
-  return std::make_unique<PosixFile>(fd);
+  return std::make_unique<PosixFile>(fd, *watch_);
 }
 
 std::unique_ptr<Folder> PosixSystem::OpenFolder(const std::string& path) {
-  return std::make_unique<PosixFolder>(path, System::OpenFolder(path));
+  const CallReturns returns(*watch_);
+  return std::make_unique<PosixFolder>(path, System::OpenFolder(path), *watch_);
 }
 
 bool PosixSystem::FileExists(const std::string& path) {
+  const CallReturns returns(*watch_);
   struct stat st {};
   return ::stat(ToHostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -216,7 +253,9 @@ void PosixSystem::RemoveFile(const std::string& path) {
 std::unique_ptr<DirEnumeration> PosixSystem::Enumerate(const std::string& pattern) {
   std::string_view directory, name_pattern;
   SplitPattern(pattern, &directory, &name_pattern);
-  return std::make_unique<PosixDirEnumeration>(ToHostPath(directory), std::string(name_pattern));
+  const CallReturns returns(*watch_);
+  return std::make_unique<PosixDirEnumeration>(ToHostPath(directory), std::string(name_pattern),
+                                               *watch_);
 }
 
 std::string PosixSystem::FullPath(const std::string& path) {
@@ -263,6 +302,26 @@ bool PosixSystem::CanCreateFilesIn(const std::string& folder) {
   return ::access(ToHostPath(folder).c_str(), W_OK | X_OK) == 0;
 }
 
+PosixSystem::PosixSystem() : watch_(std::make_unique<PosixCallWatch>()) {}
+
+PosixSystem::~PosixSystem() = default;
+
+// POSIX has no way to cancel a call stuck in the kernel: a read given up on is left to return.
+BoundedReadOutcome PosixSystem::RunBounded(BoundedRead read, uint32_t silence_ms) {
+  if (running_ && !running_->Done()) return BoundedReadOutcome::kNotTried;
+  running_ = std::make_shared<WorkerRead>(std::move(read));
+  // Detached from the start: the worker owns its share of the read, and a waiter that gives up
+  // has nothing to join.
+  std::thread([read = running_, &watch = *watch_] { read->Run(watch); }).detach();
+  const BoundedReadOutcome outcome = AwaitWorkerRead(*running_, *watch_, silence_ms);
+  if (outcome == BoundedReadOutcome::kDone) running_.reset();
+  return outcome;
+}
+
+bool PosixSystem::ReadStillHangs() {
+  return running_ && !running_->Done();
+}
+
 LocalTime PosixSystem::Now() {
   const auto now = std::chrono::system_clock::now();
   const auto ms =
@@ -282,6 +341,7 @@ LocalTime PosixSystem::Now() {
 }
 
 void PosixSystem::Sleep(uint32_t ms) {
+  const CallReturns returns(*watch_);
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 

@@ -4,12 +4,20 @@
 // separator is ",".
 #pragma once
 
+#include <memory>
+
 #include "platform/system.h"
 
 namespace erm::platform {
 
 class PosixSystem : public System {
  public:
+  PosixSystem();
+  ~PosixSystem() override;
+
+  // On a worker thread of the read's own, which ends with it.
+  BoundedReadOutcome RunBounded(BoundedRead read, uint32_t silence_ms) override;
+  bool ReadStillHangs() override;
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
   std::unique_ptr<Folder> OpenFolder(const std::string& path) override;
@@ -33,6 +41,11 @@ class PosixSystem : public System {
   bool IsCodePageSupported(int code_page) override;
   std::string ToAnsi(int code_page, std::string_view text) override;
   char DecimalSeparator() override { return ','; }
+
+ private:
+  std::unique_ptr<CallWatch> watch_;
+  // The read last started, while it has not been seen to end.
+  std::shared_ptr<WorkerRead> running_;
 };
 
 }  // namespace erm::platform

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_system.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/code_pages.h"
@@ -49,7 +50,9 @@ std::string LastPart(const std::string& path) {
 class SimSystem::SimFile : public File {
  public:
   SimFile(SimSystem* sim, std::string path, std::shared_ptr<Content> content, bool shares_delete)
-      : sim_(sim), path_(std::move(path)), content_(std::move(content)),
+      : sim_(sim),
+        path_(std::move(path)),
+        content_(std::move(content)),
         shares_delete_(shares_delete) {
     if (!shares_delete_) ++content_->held_without_delete_sharing;
   }
@@ -169,13 +172,53 @@ std::optional<std::string> SimSystem::Fault(OperationKind kind, const std::strin
   ++operation_count;
   // Without a hook nothing is built, so that counting allocations in the code above still sees
   // that code alone.
-  if (!on_operation) return std::nullopt;
+  if (!on_operation && !on_operation_time) return std::nullopt;
   Operation operation;
   operation.kind = kind;
   operation.path = path;
   operation.target = target;
   operation.number = operation_count;
+  if (on_operation_time) TakeTime(on_operation_time(operation));
+  if (!on_operation) return std::nullopt;
   return on_operation(operation);
+}
+
+namespace {
+
+// Unwinds a bounded read that has been given up on; nothing but RunBounded catches it.
+struct ReadGivenUp {};
+
+}  // namespace
+
+BoundedReadOutcome SimSystem::RunBounded(BoundedRead read, uint32_t silence_ms) {
+  if (in_bounded_read_ || ReadStillHangs()) return BoundedReadOutcome::kNotTried;
+  in_bounded_read_ = true;
+  read_patience_ms_ = silence_ms;
+  read_given_up_ = false;
+  struct EndOfRead {
+    SimSystem& sim;
+    ~EndOfRead() { sim.in_bounded_read_ = sim.read_given_up_ = false; }
+  } end_of_read{*this};
+  try {
+    read();
+  } catch (const ReadGivenUp&) {
+    // On Windows the read would go on alone and its result be dropped; here it ends at once.
+    return BoundedReadOutcome::kNoAnswer;
+  }
+  return BoundedReadOutcome::kDone;
+}
+
+void SimSystem::TakeTime(uint64_t ms) {
+  // What a read given up on does while it unwinds costs no time: it is no longer waited for.
+  if (read_given_up_) return;
+  if (in_bounded_read_ && ms >= read_patience_ms_) {
+    const uint64_t call_started = ticks_;
+    ticks_ += read_patience_ms_;
+    hang_ends_at_ = ms > UINT64_MAX - call_started ? UINT64_MAX : call_started + ms;
+    read_given_up_ = true;
+    throw ReadGivenUp{};
+  }
+  ticks_ = ms > UINT64_MAX - ticks_ ? UINT64_MAX : ticks_ + ms;
 }
 
 std::unique_ptr<DirEnumeration> SimSystem::MakeListing(const std::string& pattern,
@@ -306,8 +349,7 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
     throw SimError(kAccessDenied);
   }
   // As on Windows, a file opened only for reading lets others rename and delete it.
-  return std::make_unique<SimFile>(this, node->path, node->content,
-                                   access == FileAccess::kRead);
+  return std::make_unique<SimFile>(this, node->path, node->content, access == FileAccess::kRead);
 }
 
 bool SimSystem::FileExists(const std::string& path) {
@@ -421,7 +463,7 @@ LocalTime SimSystem::Now() {
 
 void SimSystem::Sleep(uint32_t ms) {
   sleeps.push_back(ms);
-  ticks_ += ms;
+  TakeTime(ms);
 }
 
 bool SimSystem::IsCodePageSupported(int code_page) {

@@ -84,6 +84,11 @@ class SimSystem : public System {
   std::function<std::optional<std::string>(const std::string& path, FileAccess, FileOpen)> on_open;
   std::function<ReadFault(const std::string& path, uint64_t offset, size_t size)> on_read;
   std::function<std::optional<std::string>(const std::string& path)> on_write;
+  // How long each operation above takes on the virtual clock, as a slow server makes it; asked
+  // before the operation, with the general hook's Operation. Inside a bounded read, a call that
+  // takes the read's patience or longer is one that does not answer: the read is given up on
+  // after the patience, and until the call has returned no other read starts.
+  std::function<uint64_t(const Operation&)> on_operation_time;
 
   // Counters, for tests that check what the code above did.
   int open_count = 0;
@@ -91,6 +96,10 @@ class SimSystem : public System {
   int write_count = 0;
   std::vector<std::string> opened_paths;
   std::vector<std::pair<FileAccess, FileShare>> opened_modes;
+
+  // --- bounded reads: inline, on the virtual clock ---
+  BoundedReadOutcome RunBounded(BoundedRead read, uint32_t silence_ms) override;
+  bool ReadStillHangs() override { return ticks_ < hang_ends_at_; }
 
   // --- the clock ---
   void SetNow(const LocalTime& t);
@@ -172,6 +181,9 @@ class SimSystem : public System {
   const Node* Find(const std::string& path) const;
   void MakeParents(const std::string& path);
   void Touch(Content& content) { content.modified = ++changes_; }
+  // Moves the clock by the time a call takes; gives up the bounded read it is made in when that
+  // is longer than the read's patience.
+  void TakeTime(uint64_t ms);
   // Throws "access denied" when `path` lies directly in a folder that DenyWritesIn closed.
   void CheckWritableParent(const std::string& path) const;
   static bool IsHeld(const Node& node) {
@@ -187,6 +199,13 @@ class SimSystem : public System {
   int64_t epoch_ms_ = 0;  // local time at tick 0
   uint64_t ticks_ = 0;
   uint64_t changes_ = 0;
+  // The bounded read running now, and its patience; set once it has been given up on, while it
+  // unwinds.
+  bool in_bounded_read_ = false;
+  uint32_t read_patience_ms_ = 0;
+  bool read_given_up_ = false;
+  // When the call a read was given up in returns.
+  uint64_t hang_ends_at_ = 0;
   int oem_code_page_ = 850;
   char decimal_separator_ = ',';
 };

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/win32/win32_errors.h"
@@ -37,7 +39,8 @@ OVERLAPPED AtOffset(uint64_t offset) {
 
 class Win32File : public File {
  public:
-  Win32File(HANDLE handle, bool writable) : handle_(handle), writable_(writable) {}
+  Win32File(HANDLE handle, bool writable, CallWatch& watch)
+      : handle_(handle), writable_(writable), watch_(watch) {}
   ~Win32File() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -45,6 +48,7 @@ class Win32File : public File {
   Win32File& operator=(const Win32File&) = delete;
 
   ReadStatus ReadAt(uint64_t offset, void* out, size_t size, size_t* got) override {
+    const CallReturns returns(watch_);
     size_t done = 0;
     *got = 0;
     while (done < size) {
@@ -66,6 +70,7 @@ class Win32File : public File {
   }
 
   uint64_t Size() override {
+    const CallReturns returns(watch_);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(handle_, &size)) ThrowLastError();
     return static_cast<uint64_t>(size.QuadPart);
@@ -103,12 +108,14 @@ class Win32File : public File {
  private:
   HANDLE handle_;
   bool writable_;
+  CallWatch& watch_;
   uint64_t write_position_ = 0;
 };
 
 class Win32DirEnumeration : public DirEnumeration {
  public:
-  explicit Win32DirEnumeration(const std::string& pattern) {
+  Win32DirEnumeration(const std::string& pattern, CallWatch& watch) : watch_(watch) {
+    const CallReturns returns(watch_);
     if (IsUsablePath(pattern)) handle_ = FindFirstFileA(pattern.c_str(), &found_);
     has_found_ = handle_ != INVALID_HANDLE_VALUE;
   }
@@ -121,6 +128,7 @@ class Win32DirEnumeration : public DirEnumeration {
   // The entry FindFirstFileA found is handed out first; each later call asks for one more.
   bool Next(DirEntry* entry) override {
     if (!has_found_) return false;
+    const CallReturns returns(watch_);
     if (started_) {
       has_found_ = FindNextFileA(handle_, &found_) != 0;
       // A share that goes away between two entries ends the listing with a network error.
@@ -137,6 +145,7 @@ class Win32DirEnumeration : public DirEnumeration {
   bool Failed() const override { return failed_; }
 
  private:
+  CallWatch& watch_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAA found_{};
   bool has_found_ = false;
@@ -213,21 +222,112 @@ std::string WideToAnsi(const std::wstring& wide) {
   return text;
 }
 
+// What the user-interface thread still does while it waits for a read: it answers the messages
+// other threads and programs send (a logoff's WM_QUERYENDSESSION among them, which Windows
+// otherwise answers for it by naming the program as the one that prevents the logoff) and
+// paints, so that Windows never marks its windows as not responding. Input stays queued until
+// the scan is over, as the scan's design has it.
+void AnswerSentMessagesAndPaint() {
+  MSG message;
+  // Looking at the queue delivers the messages sent to this thread first.
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  // Bounded: a window that never validates itself would otherwise hold the thread here.
+  for (int i = 0; i < 64 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
+    DispatchMessageA(&message);
+}
+
+// Each returned call sets an event, which the waiter waits for together with its message queue.
+class Win32CallWatch : public CallWatch {
+ public:
+  Win32CallWatch() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+    if (event_ == nullptr) ThrowLastError();
+  }
+  ~Win32CallWatch() override { CloseHandle(event_); }
+  Win32CallWatch(const Win32CallWatch&) = delete;
+  Win32CallWatch& operator=(const Win32CallWatch&) = delete;
+
+  bool WaitForNext(uint64_t seen, uint32_t ms) override {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    while (Count() == seen) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      const DWORD woke = MsgWaitForMultipleObjectsEx(1, &event_, static_cast<DWORD>(deadline - now),
+                                                     QS_SENDMESSAGE | QS_PAINT, 0);
+      if (woke == WAIT_OBJECT_0 + 1) AnswerSentMessagesAndPaint();
+      if (woke == WAIT_FAILED) ThrowLastError();
+    }
+    return true;
+  }
+
+ protected:
+  void Wake() override { SetEvent(event_); }
+
+ private:
+  HANDLE event_;
+};
+
+struct WorkerStart {
+  std::shared_ptr<WorkerRead> read;
+  CallWatch* watch;
+};
+
+DWORD WINAPI RunWorker(void* parameter) {
+  const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+  start->read->Run(*start->watch);
+  return 0;
+}
+
 }  // namespace
+
+Win32System::Win32System() : watch_(std::make_unique<Win32CallWatch>()) {}
+
+Win32System::~Win32System() {
+  if (worker_ != nullptr) CloseHandle(worker_);
+}
+
+BoundedReadOutcome Win32System::RunBounded(BoundedRead read, uint32_t silence_ms) {
+  if (running_ && !running_->Done()) return BoundedReadOutcome::kNotTried;
+  if (worker_ != nullptr) CloseHandle(std::exchange(worker_, nullptr));
+  running_ = std::make_shared<WorkerRead>(std::move(read));
+  auto start = std::make_unique<WorkerStart>(WorkerStart{running_, watch_.get()});
+  worker_ = CreateThread(nullptr, 0, RunWorker, start.get(), 0, nullptr);
+  if (worker_ == nullptr) {
+    running_.reset();
+    ThrowLastError();
+  }
+  start.release();  // the worker's now
+  const BoundedReadOutcome outcome = AwaitWorkerRead(*running_, *watch_, silence_ms);
+  if (outcome == BoundedReadOutcome::kNoAnswer) {
+    // A file server that has gone away may keep the call for minutes; cancelled, the read fails
+    // at once and lets the next one start. Not every call can be cancelled (Wine 8 cancels only
+    // waits such as pipe reads), so nothing depends on it.
+    CancelSynchronousIo(worker_);
+    return outcome;
+  }
+  running_.reset();
+  CloseHandle(std::exchange(worker_, nullptr));
+  return outcome;
+}
+
+bool Win32System::ReadStillHangs() {
+  return running_ && !running_->Done();
+}
 
 std::unique_ptr<File> Win32System::OpenFile(const std::string& path, FileAccess access,
                                             FileShare share, FileOpen mode) {
   if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
+  const CallReturns returns(*watch_);
   const HANDLE handle =
       CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share, access, mode),
                   nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) ThrowFileError(GetLastError());
   const bool writable = access == FileAccess::kReadWrite || mode == FileOpen::kCreateAlways;
-  return std::make_unique<Win32File>(handle, writable);
+  return std::make_unique<Win32File>(handle, writable, *watch_);
 }
 
 bool Win32System::FileExists(const std::string& path) {
   if (!IsUsablePath(path)) return false;
+  const CallReturns returns(*watch_);
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -246,7 +346,7 @@ void Win32System::RemoveFile(const std::string& path) {
 }
 
 std::unique_ptr<DirEnumeration> Win32System::Enumerate(const std::string& pattern) {
-  return std::make_unique<Win32DirEnumeration>(pattern);
+  return std::make_unique<Win32DirEnumeration>(pattern, *watch_);
 }
 
 // A path Windows cannot expand comes back as it was; opening it then reports the reason.
@@ -366,6 +466,7 @@ bool Win32System::IsNetworkPath(const std::string& path) {
   if (System::IsNetworkPath(path)) return true;
   if (path.size() < 2 || path[1] != ':') return false;
   const std::string root = path.substr(0, 2) + "\\";
+  const CallReturns returns(*watch_);
   return GetDriveTypeA(root.c_str()) == DRIVE_REMOTE;
 }
 
@@ -375,6 +476,7 @@ bool Win32System::IsNetworkPath(const std::string& path) {
 // ERROR_NOT_CONNECTED for its drive letters, which map host folders, not shares.
 std::string Win32System::MappedNetworkPath(const std::string& drive) {
   if (drive.size() != 2 || drive[1] != ':') return std::string();
+  const CallReturns returns(*watch_);
   std::string remote(MAX_PATH, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     DWORD length = static_cast<DWORD>(remote.size());
@@ -405,6 +507,7 @@ LocalTime Win32System::Now() {
 }
 
 void Win32System::Sleep(uint32_t ms) {
+  const CallReturns returns(*watch_);
   ::Sleep(ms);
 }
 

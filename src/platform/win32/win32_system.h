@@ -3,12 +3,23 @@
 // the user's number format. Texts cross the API in the ANSI code page, as the program keeps them.
 #pragma once
 
+#include <memory>
+
 #include "platform/system.h"
 
 namespace erm::platform {
 
 class Win32System : public System {
  public:
+  Win32System();
+  ~Win32System() override;
+  Win32System(const Win32System&) = delete;
+  Win32System& operator=(const Win32System&) = delete;
+
+  // On a worker thread of the read's own, which ends with it; the waiting thread answers sent
+  // messages and paints meanwhile.
+  BoundedReadOutcome RunBounded(BoundedRead read, uint32_t silence_ms) override;
+  bool ReadStillHangs() override;
   std::unique_ptr<File> OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileOpen mode) override;
   bool FileExists(const std::string& path) override;
@@ -33,6 +44,12 @@ class Win32System : public System {
   bool IsCodePageSupported(int code_page) override;
   std::string ToAnsi(int code_page, std::string_view text) override;
   char DecimalSeparator() override;
+
+ private:
+  std::unique_ptr<CallWatch> watch_;
+  // The read last started and its thread, while it has not been seen to end.
+  std::shared_ptr<WorkerRead> running_;
+  void* worker_ = nullptr;
 };
 
 }  // namespace erm::platform
