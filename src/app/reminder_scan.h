@@ -61,7 +61,7 @@ class ReminderScan {
   static std::string UnreachableMessage(const std::string& planner_directory);
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
   static std::string StatusCaption(int k, int n, const std::string& account);
-  // "ERINNERUNG<='" + date key + "'".
+  // "ERINNERUNG<='" + the last second of the date key's day + "'".
   static std::string ReminderFilter(const std::string& date_key);
 
   // The steps the planner's input runs in; the options dialog lists the konten folder in them.
