@@ -14,6 +14,10 @@ std::string DateKey(const platform::LocalTime& day) {
   return DayDigits(day) + "000000";
 }
 
+std::string DayEndKey(const std::string& date_key) {
+  return date_key.substr(0, 8) + "235959";
+}
+
 double DateKeyNumber(const std::string& date_key) {
   double value = 0;
   for (const char c : date_key) {

@@ -38,8 +38,11 @@ std::string ReminderScan::UnreachableMessage(const std::string& planner_director
   return "Planer nicht erreichbar: " + settings::KontenFolder(planner_directory);
 }
 
+// A reminder is due from the first scan of its day: the planner stamps it with a time of day,
+// and one stamped 10:30 for an appointment at 11:00 would otherwise pass only on the next day,
+// when the appointment has gone.
 std::string ReminderScan::ReminderFilter(const std::string& date_key) {
-  return "ERINNERUNG<='" + date_key + "'";
+  return "ERINNERUNG<='" + DayEndKey(date_key) + "'";
 }
 
 bool ReminderScan::Timer1Timer() {

@@ -51,7 +51,7 @@ class ReminderScan {
   static std::string UnreachableMessage(const std::string& planner_directory);
   // " Pruefe k/n:  account..." with the umlaut, as Label1 shows it.
   static std::string StatusCaption(int k, int n, const std::string& account);
-  // "ERINNERUNG<='" + date key + "'".
+  // "ERINNERUNG<='" + the last second of the date key's day + "'".
   static std::string ReminderFilter(const std::string& date_key);
 
   // How long a call of an account's read may stay silent; tests of real threads shorten it.

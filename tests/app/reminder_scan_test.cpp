@@ -78,7 +78,9 @@ class ReminderScanTest : public ::testing::Test {
   ReminderScan scan_;
 };
 
-TEST_F(ReminderScanTest, FilterAndDueTestMeetAtTheDateKey) {
+TEST_F(ReminderScanTest, DueFromTheReminderDaysFirstScanUntilTheAppointmentDay) {
+  // The day's first scan: the reminders' times of day have not come yet, their day has.
+  sim_.SetNow(platform::LocalTime{2026, 12, 7, 8, 0, 0, 0});
   struct Case {
     const char* erinnerung;
     const char* termin;
@@ -86,8 +88,11 @@ TEST_F(ReminderScanTest, FilterAndDueTestMeetAtTheDateKey) {
   };
   const Case cases[] = {
       {"20261207000000", "20261207000000", true},   // both exactly at the key
-      {"20261207000001", "20261208090000", false},  // reminder not yet come
-      {"20261207103000", "20261207110000", false},  // later today: not until tomorrow's key
+      {"20261207000001", "20261208090000", true},   // a second into today
+      {"20261207103000", "20261207110000", true},   // 10:30 for 11:00 today, scan at 08:00
+      {"20261206140000", "20261208100000", true},   // 14:00 yesterday for tomorrow
+      {"20261207235959", "20261210080000", true},   // today's last second
+      {"20261208000000", "20261208120000", false},  // reminder's day not yet come
       {"20261206235959", "20261206235959", false},  // appointment passed
       {"20261201000000", "20261207235959", true},
       {"              ", "20261209080000", true},  // blank reminder sorts first
@@ -106,7 +111,7 @@ TEST_F(ReminderScanTest, FilterAndDueTestMeetAtTheDateKey) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Due(), expected);
   EXPECT_TRUE(Problems().empty());
-  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207000000'");
+  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207235959'");
   EXPECT_TRUE(table_.Filtered());
 }
 
@@ -381,7 +386,7 @@ TEST_F(ReminderScanTest, AScanRunningPastMidnightKeepsTheDayItStartedOn) {
   EXPECT_EQ(Due(),
             (std::vector<std::string>{"20261207235959 [A] spaet", "20261207235959 [B] auch spaet",
                                       "20261209080000 [B] Mittwoch"}));
-  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207000000'");
+  EXPECT_EQ(table_.Filter(), "ERINNERUNG<='20261207235959'");
   const auto tree = host_.Tree();
   ASSERT_EQ(tree.size(), 2u);
   EXPECT_EQ(tree[0].text, "Heute, Di., 08.12.2026 (2)");

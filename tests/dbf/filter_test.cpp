@@ -61,7 +61,8 @@ std::string TextOf(const std::string& expression, const std::vector<uint8_t>& re
 struct ScanCase {
   const char* name;
   std::string erinnerung;  // the field's 14 bytes
-  bool passes;
+  bool passes;             // against the key's 00:00:00
+  bool passes_by_day_end;  // against the day's last second, the scan's own constant
 };
 
 class ScanFilterTest : public ::testing::TestWithParam<ScanCase> {};
@@ -70,32 +71,36 @@ TEST_P(ScanFilterTest, VisibleWhenReminderDateIsDue) {
   const std::string& bytes = GetParam().erinnerung;
   ASSERT_EQ(bytes.size(), 14u);
   EXPECT_EQ(Passes("ERINNERUNG<='20261207000000'", Record({bytes})), GetParam().passes);
+  EXPECT_EQ(Passes("ERINNERUNG<='20261207235959'", Record({bytes})), GetParam().passes_by_day_end);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, ScanFilterTest,
-    ::testing::Values(ScanCase{"LastSecondOfDayBefore", "20261206235959", true},
-                      ScanCase{"KeyItself", "20261207000000", true},
-                      ScanCase{"OneSecondLater", "20261207000001", false},
-                      ScanCase{"LaterThatDay", "20261207103000", false},
-                      ScanCase{"NextYear", "20270101000000", false},
-                      ScanCase{"BlankIsSmallerThanAnything", std::string(14, ' '), true},
-                      ScanCase{"DateOnlyIsAPrefix", "20261207      ", true},
-                      ScanCase{"LaterDateOnly", "20261208      ", false},
-                      ScanCase{"LeadingBlankDropped", " 2026120600000", true},
-                      ScanCase{"LeadingBlankDroppedLater", " 2026120800000", false},
-                      ScanCase{"ControlCharactersAtTheEndsDropped", "\t202612070001\x01", false},
+    ::testing::Values(ScanCase{"LastSecondOfDayBefore", "20261206235959", true, true},
+                      ScanCase{"KeyItself", "20261207000000", true, true},
+                      ScanCase{"OneSecondLater", "20261207000001", false, true},
+                      ScanCase{"LaterThatDay", "20261207103000", false, true},
+                      ScanCase{"LastSecondOfTheDay", "20261207235959", false, true},
+                      ScanCase{"NextDay", "20261208000000", false, false},
+                      ScanCase{"NextYear", "20270101000000", false, false},
+                      ScanCase{"BlankIsSmallerThanAnything", std::string(14, ' '), true, true},
+                      ScanCase{"DateOnlyIsAPrefix", "20261207      ", true, true},
+                      ScanCase{"LaterDateOnly", "20261208      ", false, false},
+                      ScanCase{"LeadingBlankDropped", " 2026120600000", true, true},
+                      ScanCase{"LeadingBlankDroppedLater", " 2026120800000", false, false},
+                      ScanCase{"ControlCharactersAtTheEndsDropped", "\t202612070001\x01", false,
+                               true},
                       ScanCase{"NulEndsTheText",
                                std::string("2026\0"
                                            "120900000",
                                            14),
-                               true},
+                               true, true},
                       ScanCase{"NulFirstIsEmpty",
                                std::string("\0"
                                            "2027010100000",
                                            14),
-                               true},
-                      ScanCase{"LettersSortAfterDigits", "ABCDEFGHIJKLMN", false}),
+                               true, true},
+                      ScanCase{"LettersSortAfterDigits", "ABCDEFGHIJKLMN", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanFilter, WrittenInLowerCaseWithBlanksBehavesTheSame) {

@@ -33,9 +33,10 @@ constexpr char kMarkerName[] = ".erinnerung-demo";
 struct Appointment {
   int day;           // relative to today
   const char* time;  // hhmmss
-  int reminder_day;  // relative to today; the reminder is due from 00:00 of that day
+  int reminder_day;  // relative to today; the reminder is due from the first scan of that day
   const char* subject;
-  std::vector<std::string> lines;  // Windows-1252
+  std::vector<std::string> lines;        // Windows-1252
+  const char* reminder_time = "000000";  // hhmmss, as the planner stamps it
 };
 
 struct Account {
@@ -50,6 +51,7 @@ std::vector<Account> DemoAccounts() {
        true,
        {
            {0, "090000", -2, "Arzt", {"Arzt: Dr. M\xFCller, Kontrolle um 9 Uhr"}},
+           {0, "110000", 0, "Friseur", {"Friseur um 11 Uhr"}, "103000"},
            {1, "163000", -1, "Schule", {"Elternabend in der Schule, Raum 12"}},
            {12, "100000", -3, "Urlaub", {"Urlaub: Koffer packen, Katze zur Nachbarin"}},
            {-1, "180000", -5, "Geburtstag", {"Geburtstag Tante Dorothea"}},
@@ -95,7 +97,7 @@ void WriteAccount(platform::System& system, const fs::path& konten, const Accoun
   DbfWriter table({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}, {"BETREFF", 'C', 30}});
   for (const Appointment& a : account.appointments) {
     const std::string termin = Timestamp(today, a.day, a.time);
-    table.AddRecord({Timestamp(today, a.reminder_day, "000000"), termin, a.subject});
+    table.AddRecord({Timestamp(today, a.reminder_day, a.reminder_time), termin, a.subject});
     // Line 1 is the planner's own; the reminder never reads it.
     std::string trm = "Brevantoliske " + termin + "\r\n";
     for (const std::string& line : a.lines)
