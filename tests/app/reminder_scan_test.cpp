@@ -1,8 +1,20 @@
 #include "app/reminder_scan.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <thread>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_system.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -13,6 +25,8 @@
 #include "common/dbf_writer.h"
 #include "dbf/dbf_table.h"
 #include "platform/error.h"
+#include "platform/paths.h"
+#include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 
 namespace erm::app {
@@ -503,6 +517,60 @@ TEST_F(ReminderScanTest, ASlowServerIsWaitedForAsLongAsEachCallAnswers) {
                                       std::string("Danach: ") + ReminderScan::kNotTriedMessage}));
   EXPECT_EQ(host_.timer_interval_ms, kRetryScanIntervalMs);
 }
+
+#if !defined(_WIN32)
+// On real threads: a read the scan gave up on goes on alone after the scan, its host, its table
+// and its state are gone (under the sanitizers, a read that reached any of them is caught), and
+// only the read's end lets the next one start.
+TEST(ReminderScanOnRealFilesTest, AReadGivenUpOnOutlivesTheScanThatStartedIt) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("erm_hung_read_" + std::to_string(::getpid()));
+  const fs::path termine = dir / "konten" / "A" / "termine";
+  fs::remove_all(dir);
+  fs::create_directories(termine);
+  tools::DbfWriter writer({{"ERINNERUNG", 'C', 14}, {"TERMINDATU", 'N', 14, 0}});
+  // Due on the real clock for years to come.
+  writer.AddRecord({"20000101000000", "20991231090000"});
+  const std::string bytes = writer.Bytes();
+  std::FILE* table_file = std::fopen((dir / "konten" / "A" / "erinnerung.dbf").c_str(), "wb");
+  ASSERT_NE(table_file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), table_file);
+  std::fclose(table_file);
+  const fs::path fifo = termine / "20991231090000.trm";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+  platform::PosixSystem system;
+  {
+    ProgramState state;
+    state.planner_directory = platform::FromHostPath(dir.string()) + "\\";
+    dbf::TDbfTable table("Dbf_erinnerung", system);
+    HeadlessHost host(system, state, &table);
+    host.dir_search = [&](settings::AccountList& accounts) {
+      const settings::KontenListing listing =
+          settings::DiscoverAccountsBounded(system, state.planner_directory, accounts);
+      settings::SelectAccounts({"A"}, accounts);
+      return listing;
+    };
+    ReminderScan scan(system, state, host);
+    scan.SetReadPatience(100);
+    scan.Timer1Timer();
+    ASSERT_EQ(scan.Problems().size(), 1u);
+    EXPECT_EQ(scan.Problems()[0].message, ReminderScan::kNoAnswerMessage);
+    EXPECT_TRUE(system.ReadStillHangs());
+  }
+  // The planner writes the file at last: the read takes it and ends.
+  const int writer_end = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(writer_end, 0);
+  const std::string trm = "Kopf\r\n" + EncodeDecodeText("Arzt") + "\r\n";
+  EXPECT_EQ(::write(writer_end, trm.data(), trm.size()), static_cast<ssize_t>(trm.size()));
+  ::close(writer_end);
+  for (int i = 0; i < 10000 && system.ReadStillHangs(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(system.ReadStillHangs());
+  EXPECT_EQ(system.RunBounded([] {}, 100), platform::BoundedReadOutcome::kDone);
+  fs::remove_all(dir);
+}
+#endif
 
 }  // namespace
 }  // namespace erm::app

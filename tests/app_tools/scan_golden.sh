@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# scan_golden.sh EXPECTED MAKE_DEMO SCAN [--rm PATH]... [--user-settings] [ARG...]: writes the
-# demo planner for Monday 7 December 2026 into a fresh directory, removes each PATH from it
+# scan_golden.sh EXPECTED MAKE_DEMO SCAN [--rm PATH]... [--fifo PATH] [--user-settings] [ARG...]:
+# writes the demo planner for Monday 7 December 2026 into a fresh directory, removes each PATH
+# from it (--fifo makes PATH a pipe nobody writes, whose opening never returns)
 # (--user-settings moves the settings files into the user's folder), runs erinnerung-scan
 # with ARG (where @DEMO@ stands for that directory) and compares what it printed (stdout, then stderr, then the exit code) with the file
 # EXPECTED. The directory is written as <DEMO> in both of its forms. JSON output has its accounts
@@ -23,6 +24,11 @@ while [ "${1:-}" = --rm ]; do
   rm -rf "${work:?}/demo/$2"
   shift 2
 done
+if [ "${1:-}" = --fifo ]; then
+  rm -f "${work:?}/demo/$2"
+  mkfifo "$work/demo/$2"
+  shift 2
+fi
 # --user-settings: the settings files move into the user's folder, as after a take-over.
 if [ "${1:-}" = --user-settings ]; then
   mkdir -p "$XDG_CONFIG_HOME/Erinnerungsmodul"

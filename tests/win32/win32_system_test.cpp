@@ -312,6 +312,59 @@ TEST_F(Win32SystemTest, AFileHeldByAnotherProgramIsWaitedForTwoSeconds) {
   EXPECT_FALSE(system_.FileExists(settings + kTemporarySuffix));
 }
 
+LRESULT CALLBACK AnswerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return message == WM_APP + 7 ? 42 : DefWindowProcA(window, message, wparam, lparam);
+}
+
+// While the user-interface thread waits for a read stuck in a pipe that nobody writes, another
+// thread's message to its window is answered at once (so a logoff's question is too), the read
+// is given up on after its patience, and the stuck call is cancelled (Wine 8 cancels pipe reads,
+// not every call Windows can cancel).
+TEST_F(Win32SystemTest, AHungReadIsGivenUpWhileTheWindowAnswersAndItsCallIsCancelled) {
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = AnswerWindowProc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "ErmBoundedReadTest";
+  RegisterClassA(&window_class);
+  const HWND window = CreateWindowExA(0, window_class.lpszClassName, "", 0, 0, 0, 0, 0,
+                                      HWND_MESSAGE, nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  const std::string pipe = "\\\\.\\pipe\\erm-bounded-read-" + std::to_string(GetCurrentProcessId());
+  const HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_OUTBOUND,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  DWORD_PTR answer = 0;
+  ULONGLONG answered_after_ms = INFINITE;
+  std::thread sender([&] {
+    const ULONGLONG sent = GetTickCount64();
+    SendMessageTimeoutA(window, WM_APP + 7, 0, 0, SMTO_NORMAL, 4000, &answer);
+    answered_after_ms = GetTickCount64() - sent;
+  });
+  const BoundedReadOutcome outcome = system_.RunBounded(
+      [&system = system_, pipe] {
+        const auto file =
+            system.OpenFile(pipe, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+        char byte = 0;
+        size_t got = 0;
+        file->ReadAt(0, &byte, 1, &got);
+      },
+      1500);
+  sender.join();
+  EXPECT_EQ(outcome, BoundedReadOutcome::kNoAnswer);
+  EXPECT_EQ(answer, 42u);
+  EXPECT_LT(answered_after_ms, 1000u);
+  for (int i = 0; i < 500 && system_.ReadStillHangs(); ++i)
+    Sleep(10);
+  EXPECT_FALSE(system_.ReadStillHangs());
+  // A system that could not cancel the call: the read is let go before the system goes.
+  DWORD written = 0;
+  if (system_.ReadStillHangs()) WriteFile(server, "x", 1, &written, nullptr);
+  while (system_.ReadStillHangs())
+    Sleep(10);
+  CloseHandle(server);
+  DestroyWindow(window);
+}
+
 TEST_F(Win32SystemTest, FailuresCarryTheSystemsTextWithoutLineEnd) {
   const std::string missing_file =
       ErrorOfOpening(Path("fehlt.dbf"), FileAccess::kRead, FileShare::kDenyNone);
