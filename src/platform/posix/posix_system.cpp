@@ -302,7 +302,7 @@ bool PosixSystem::CanCreateFilesIn(const std::string& folder) {
   return ::access(ToHostPath(folder).c_str(), W_OK | X_OK) == 0;
 }
 
-PosixSystem::PosixSystem() : watch_(std::make_unique<PosixCallWatch>()) {}
+PosixSystem::PosixSystem() : watch_(std::make_shared<PosixCallWatch>()) {}
 
 PosixSystem::~PosixSystem() = default;
 
@@ -312,7 +312,7 @@ BoundedReadOutcome PosixSystem::RunBounded(BoundedRead read, uint32_t silence_ms
   running_ = std::make_shared<WorkerRead>(std::move(read));
   // Detached from the start: the worker owns its share of the read, and a waiter that gives up
   // has nothing to join.
-  std::thread([read = running_, &watch = *watch_] { read->Run(watch); }).detach();
+  std::thread([read = running_, watch = watch_] { read->Run(*watch); }).detach();
   const BoundedReadOutcome outcome = AwaitWorkerRead(*running_, *watch_, silence_ms);
   if (outcome == BoundedReadOutcome::kDone) running_.reset();
   return outcome;

@@ -43,7 +43,9 @@ class PosixSystem : public System {
   char DecimalSeparator() override { return ','; }
 
  private:
-  std::unique_ptr<CallWatch> watch_;
+  // Shared with the workers: one that has just ended may still be waking the waiter when the
+  // system goes.
+  std::shared_ptr<CallWatch> watch_;
   // The read last started, while it has not been seen to end.
   std::shared_ptr<WorkerRead> running_;
 };

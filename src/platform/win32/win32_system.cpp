@@ -268,7 +268,7 @@ class Win32CallWatch : public CallWatch {
 
 struct WorkerStart {
   std::shared_ptr<WorkerRead> read;
-  CallWatch* watch;
+  std::shared_ptr<CallWatch> watch;
 };
 
 DWORD WINAPI RunWorker(void* parameter) {
@@ -279,7 +279,7 @@ DWORD WINAPI RunWorker(void* parameter) {
 
 }  // namespace
 
-Win32System::Win32System() : watch_(std::make_unique<Win32CallWatch>()) {}
+Win32System::Win32System() : watch_(std::make_shared<Win32CallWatch>()) {}
 
 Win32System::~Win32System() {
   if (worker_ != nullptr) CloseHandle(worker_);
@@ -289,7 +289,7 @@ BoundedReadOutcome Win32System::RunBounded(BoundedRead read, uint32_t silence_ms
   if (running_ && !running_->Done()) return BoundedReadOutcome::kNotTried;
   if (worker_ != nullptr) CloseHandle(std::exchange(worker_, nullptr));
   running_ = std::make_shared<WorkerRead>(std::move(read));
-  auto start = std::make_unique<WorkerStart>(WorkerStart{running_, watch_.get()});
+  auto start = std::make_unique<WorkerStart>(WorkerStart{running_, watch_});
   worker_ = CreateThread(nullptr, 0, RunWorker, start.get(), 0, nullptr);
   if (worker_ == nullptr) {
     running_.reset();

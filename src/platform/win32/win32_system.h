@@ -46,7 +46,9 @@ class Win32System : public System {
   char DecimalSeparator() override;
 
  private:
-  std::unique_ptr<CallWatch> watch_;
+  // Shared with the workers: one that has just ended may still be waking the waiter when the
+  // system goes.
+  std::shared_ptr<CallWatch> watch_;
   // The read last started and its thread, while it has not been seen to end.
   std::shared_ptr<WorkerRead> running_;
   void* worker_ = nullptr;
