@@ -211,7 +211,7 @@ Contender ScanOnShare(ScanRig& rig, size_t read_ahead, const char* name, int rou
       "%-32s %9.1f ms %8llu calls to the server per scan (%s)   (found %lld, %zu problems)\n", name,
       one[0].best_seconds * 1000, static_cast<unsigned long long>(rig.system.TotalCalls() / rounds),
       kinds.c_str(), one[0].found, one[0].most_problems);
-  // Of the last round; the problems' texts are in the planner's code page, as the tree shows them.
+  // Of the last round, in Windows-1252 as the program shows them.
   for (const erm::app::ScanProblem& p : rig.scan.Problems())
     std::printf("  problem: %s: %s\n", p.account.c_str(), p.message.c_str());
   return one[0];
