@@ -295,11 +295,18 @@ void TForm1::Activate() {
   // second click within the first 5 seconds does not put the scan off.
   Timer1->SetInterval(kFirstScanDelayMs);
   Timer1->SetEnabled(true);
+  next_tick_ = ScanTickKind::kRegular;
 }
 
 void TForm1::Deactivate() {
   Timer1->SetEnabled(false);
   state_.seen = false;
+  // With reminding off, a notice that waited for quiet would come unasked.
+  state_.pending_notice.reset();
+  Timer2->SetEnabled(false);
+  next_tick_ = ScanTickKind::kRegular;
+  hourly_deadline_.reset();
+  UpdateTrayHint();
 }
 
 void TForm1::ApplyPendingCommand() {
@@ -318,6 +325,7 @@ void TForm1::ScanSoon() {
   }
   if (!Timer1->Enabled() || Timer1->Interval() <= kEarlyScanDelayMs) return;
   Timer1->SetInterval(kEarlyScanDelayMs);
+  next_tick_ = ScanTickKind::kEarly;
 }
 
 void TForm1::Optionen1Click(ui::Component*) {
@@ -365,31 +373,69 @@ void TForm1::TrayIcon1BalloonHintTimeout(ui::Component*) {}
 void TForm1::Timer1Timer(ui::Component*) {
   // The tick that a nested loop might deliver inside a running scan is not a scan of its own.
   if (Busy()) return;
+  const ScanTickKind tick = std::exchange(next_tick_, ScanTickKind::kRegular);
   try {
-    if (scan_.Timer1Timer()) ReportReading();
+    if (scan_.Timer1Timer()) {
+      KeepTheHour(tick);
+      ShowWhatWasNotRead();
+    } else {
+      next_tick_ = tick;
+    }
   } catch (...) {
     RecoverFromFailedScan();
     ApplyPendingCommand();
     throw;
   }
   Timer2->SetEnabled(state_.pending_notice.has_value());
+  UpdateTrayHint();
   ApplyPendingCommand();
 }
 
-void TForm1::ReportReading() {
+void TForm1::KeepTheHour(ScanTickKind tick) {
+  const uint64_t now = TickCount();
+  // A scan comes in five minutes only as the retry (a scan that ends that long before midnight
+  // counts as one, which changes nothing worth a second rule).
+  next_tick_ =
+      Timer1->Interval() == kRetryScanIntervalMs ? ScanTickKind::kEarly : ScanTickKind::kRegular;
+  const bool keeps_deadline = tick == ScanTickKind::kEarly &&
+                              scan_.LastNotice() == NoticeKind::kNone && hourly_deadline_ &&
+                              *hourly_deadline_ > now;
+  if (!keeps_deadline) {
+    hourly_deadline_ = now + kScanIntervalMs;
+    return;
+  }
+  const uint64_t to_deadline = *hourly_deadline_ - now;
+  if (to_deadline >= Timer1->Interval()) return;
+  Timer1->SetInterval(static_cast<uint32_t>(to_deadline));
+  next_tick_ = ScanTickKind::kRegular;
+}
+
+void TForm1::ShowWhatWasNotRead() {
   PresentLeftOut(scan_.Problems(), scan_.ReadThrough(), state_.planner_directory, *this);
   if (!scan_.ListingFailed()) {
     unreachable_said_ = false;
-    if (TrayIcon1->Hint() != kTrayHint) TrayIcon1->SetHint(kTrayHint);
     return;
   }
-  // While nothing can be read, the tooltip says so, and once in each such stretch a balloon,
-  // unless a notice's balloon of the same scan would be pushed away or the user wants quiet.
-  TrayIcon1->SetHint(ReminderScan::UnreachableMessage(state_.planner_directory));
-  if (unreachable_said_ || scan_.LastNotice() != NoticeKind::kNone || UserWantsQuiet()) return;
+  // Once in each stretch of failed listings, unless a notice's balloon of the same scan would be
+  // pushed away or the user wants quiet.
+  if (unreachable_said_ || scan_.LastNotice() != NoticeKind::kNone ||
+      UserQuiet() != platform::QuietReason::kNone) {
+    return;
+  }
   unreachable_said_ = true;
   ShowBalloon(kUnreachableBalloonTitle, settings::KontenFolder(state_.planner_directory),
               BalloonIconKind::biWarning, 60);
+}
+
+void TForm1::UpdateTrayHint() {
+  // A planner out of reach comes first: the waiting notice comes on its own, the planner not.
+  std::string hint = kTrayHint;
+  if (scan_.ListingFailed()) {
+    hint = ReminderScan::UnreachableMessage(state_.planner_directory);
+  } else if (state_.pending_notice) {
+    hint = WaitingNoticeHint(*state_.pending_notice);
+  }
+  if (TrayIcon1->Hint() != hint) TrayIcon1->SetHint(hint);
 }
 
 void TForm1::RecoverFromFailedScan() {
@@ -400,32 +446,52 @@ void TForm1::RecoverFromFailedScan() {
   if (ReminderActive()) {
     Timer1->SetInterval(kRetryScanIntervalMs);
     Timer1->SetEnabled(true);
+    next_tick_ = ScanTickKind::kEarly;
   }
 }
 
 void TForm1::Timer2Timer(ui::Component*) {
-  if (Busy() || (state_.pending_notice && UserWantsQuiet())) return;
+  if (Busy()) return;
+  std::optional<Notice> notice =
+      TakeWaitingNotice(GetApplication().System(), state_, GetApplication().Desktop().UserQuiet());
+  if (state_.pending_notice) return;
   Timer2->SetEnabled(false);
-  if (!state_.pending_notice) return;
-  const Notice notice = std::move(*state_.pending_notice);
-  state_.pending_notice.reset();
-  platform::System& system = GetApplication().System();
-  // The user has looked in the meantime, or the day it was for is over.
-  if (state_.seen || notice.day != DayDigits(system.Now())) return;
-  // No scan may start inside the notice dialog; the hour counts from its end, as after a scan.
+  UpdateTrayHint();
+  if (notice) RaiseWaitingNotice(*notice);
+}
+
+void TForm1::RaiseWaitingNotice(const Notice& notice) {
+  // No scan may start inside the notice dialog. The scan timer keeps its deadline: restarting
+  // the hour could push the day's first scan past midnight.
   const bool scan_timer_on = Timer1->Enabled();
+  const uint64_t scan_due = Timer1->DueTick();
   Timer1->SetEnabled(false);
   notice_open_ = true;
   try {
-    RaiseNotice(system, state_, notice, *this);
+    RaiseNotice(GetApplication().System(), state_, notice, *this);
   } catch (...) {
     notice_open_ = false;
-    Timer1->SetEnabled(scan_timer_on);
+    ResumeScanTimer(scan_timer_on, scan_due);
     throw;
   }
   notice_open_ = false;
-  Timer1->SetEnabled(scan_timer_on);
+  const bool scan_overdue = ResumeScanTimer(scan_timer_on, scan_due);
   ApplyPendingCommand();
+  // The scan that fell due while the dialog was open comes as it closes, unless the user
+  // switched reminding off meanwhile.
+  if (scan_overdue && Timer1->Enabled()) Timer1Timer(Timer1);
+}
+
+bool TForm1::ResumeScanTimer(bool was_on, uint64_t due) {
+  if (!was_on) return false;
+  const uint64_t now = TickCount();
+  if (due > now) Timer1->SetInterval(static_cast<uint32_t>(due - now));
+  Timer1->SetEnabled(true);
+  return due <= now;
+}
+
+uint64_t TForm1::TickCount() const {
+  return GetApplication().System().TickCount();
 }
 
 }  // namespace erm::app

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/program_state.h"
@@ -111,7 +112,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void SetNoticeLabels(const std::string& headline, const std::string& text) override;
   void ShowNoticeModal() override;
   void ShowMainWindow() override;
-  bool UserWantsQuiet() override;
+  platform::QuietReason UserQuiet() override;
 
   // --- controls and components ---
   ui::ToolBar* ToolBar1;
@@ -150,7 +151,18 @@ class TForm1 : public ui::Form, public ScanHost {
   void ApplyPendingCommand();
   // Whether a scan or a notice runs now, inside which a click or a trigger waits for its end.
   bool Busy() const { return scan_.Running() || notice_open_; }
-  void ReportReading();
+  // After a scan that ran to its end: the deadline of the hourly scan, and the kind of tick the
+  // scan timer now waits for.
+  void KeepTheHour(ScanTickKind tick);
+  // The "Nicht gelesen" node, and the balloon about a planner out of reach once in a stretch.
+  void ShowWhatWasNotRead();
+  // The tooltip says what the user should know first: a planner out of reach, a waiting notice.
+  void UpdateTrayHint();
+  void RaiseWaitingNotice(const Notice& notice);
+  // Arms the scan timer, switched off for a notice, for what is left to `due` (a tick count);
+  // answers whether that time has passed.
+  bool ResumeScanTimer(bool was_on, uint64_t due);
+  uint64_t TickCount() const;
   void RecoverFromFailedScan();
   void CopyDueListToListBox();
   ui::TreeNode* FindNode(TreeNodeId id) const;
@@ -160,6 +172,10 @@ class TForm1 : public ui::Form, public ScanHost {
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;
   bool scan_soon_pending_ = false;
+  // What the scan timer's next tick is, and when the hourly scan is due (a tick count); no
+  // deadline while reminding is off or before the first scan.
+  ScanTickKind next_tick_ = ScanTickKind::kRegular;
+  std::optional<uint64_t> hourly_deadline_;
   // A waiting notice is being raised, outside a scan.
   bool notice_open_ = false;
   // The balloon about a planner out of reach has come in this episode of failed scans.

@@ -149,8 +149,8 @@ void TForm1::ShowMainWindow() {
   Show();
 }
 
-bool TForm1::UserWantsQuiet() {
-  return GetApplication().Desktop().UserWantsQuiet();
+platform::QuietReason TForm1::UserQuiet() {
+  return GetApplication().Desktop().UserQuiet();
 }
 
 }  // namespace erm::app
