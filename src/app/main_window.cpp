@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/date_key.h"
 #include "app/help_window.h"
 #include "app/left_out.h"
 #include "app/notice_dialog.h"
@@ -427,17 +426,6 @@ void TForm1::ShowWhatWasNotRead() {
               BalloonIconKind::biWarning, 60);
 }
 
-void TForm1::UpdateTrayHint() {
-  // A planner out of reach comes first: the waiting notice comes on its own, the planner not.
-  std::string hint = kTrayHint;
-  if (scan_.ListingFailed()) {
-    hint = ReminderScan::UnreachableMessage(state_.planner_directory);
-  } else if (state_.pending_notice) {
-    hint = WaitingNoticeHint(*state_.pending_notice);
-  }
-  if (TrayIcon1->Hint() != hint) TrayIcon1->SetHint(hint);
-}
-
 void TForm1::RecoverFromFailedScan() {
   // A scan cut off by an error must not leave reminding switched off with its button still
   // saying "active": the error report tells what happened, and the next try comes as after an
@@ -448,46 +436,6 @@ void TForm1::RecoverFromFailedScan() {
     Timer1->SetEnabled(true);
     next_tick_ = ScanTickKind::kEarly;
   }
-}
-
-void TForm1::Timer2Timer(ui::Component*) {
-  if (Busy()) return;
-  std::optional<Notice> notice =
-      TakeWaitingNotice(GetApplication().System(), state_, GetApplication().Desktop().UserQuiet());
-  if (state_.pending_notice) return;
-  Timer2->SetEnabled(false);
-  UpdateTrayHint();
-  if (notice) RaiseWaitingNotice(*notice);
-}
-
-void TForm1::RaiseWaitingNotice(const Notice& notice) {
-  // No scan may start inside the notice dialog. The scan timer keeps its deadline: restarting
-  // the hour could push the day's first scan past midnight.
-  const bool scan_timer_on = Timer1->Enabled();
-  const uint64_t scan_due = Timer1->DueTick();
-  Timer1->SetEnabled(false);
-  notice_open_ = true;
-  try {
-    RaiseNotice(GetApplication().System(), state_, notice, *this);
-  } catch (...) {
-    notice_open_ = false;
-    ResumeScanTimer(scan_timer_on, scan_due);
-    throw;
-  }
-  notice_open_ = false;
-  const bool scan_overdue = ResumeScanTimer(scan_timer_on, scan_due);
-  ApplyPendingCommand();
-  // The scan that fell due while the dialog was open comes as it closes, unless the user
-  // switched reminding off meanwhile.
-  if (scan_overdue && Timer1->Enabled()) Timer1Timer(Timer1);
-}
-
-bool TForm1::ResumeScanTimer(bool was_on, uint64_t due) {
-  if (!was_on) return false;
-  const uint64_t now = TickCount();
-  if (due > now) Timer1->SetInterval(static_cast<uint32_t>(due - now));
-  Timer1->SetEnabled(true);
-  return due <= now;
 }
 
 uint64_t TForm1::TickCount() const {

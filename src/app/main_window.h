@@ -2,7 +2,8 @@
 // the inactive state, the two toggle buttons that switch reminding on and off, the menu, the
 // tray icon, and the scan timer whose ticks run the reminder scan in this window's controls.
 // It is the scan's host: the scan reaches the tool bar, the tree, the tray icon and the notice
-// dialog through it.
+// dialog through it (main_window_scan_host.cpp). A notice that waits for the user to be
+// undisturbed is raised by Timer2 (main_window_notice.cpp).
 #pragma once
 
 #include <cstdint>
