@@ -160,9 +160,9 @@ class TForm1 : public ui::Form, public ScanHost {
   // The tooltip says what the user should know first: a planner out of reach, a waiting notice.
   void UpdateTrayHint();
   void RaiseWaitingNotice(const Notice& notice);
-  // Arms the scan timer, switched off for a notice, for what is left to `due` (a tick count);
-  // answers whether that time has passed.
-  bool ResumeScanTimer(bool was_on, uint64_t due);
+  // Arms the scan timer, switched off for a notice, for what is left to `due` (a tick count;
+  // none while it was off); answers whether that time has passed.
+  bool ResumeScanTimer(std::optional<uint64_t> due);
   uint64_t TickCount() const;
   void RecoverFromFailedScan();
   void CopyDueListToListBox();

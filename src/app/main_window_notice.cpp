@@ -20,31 +20,31 @@ void TForm1::Timer2Timer(ui::Component*) {
 void TForm1::RaiseWaitingNotice(const Notice& notice) {
   // No scan may start inside the notice dialog. The scan timer keeps its deadline: restarting
   // the hour could push the day's first scan past midnight.
-  const bool scan_timer_on = Timer1->Enabled();
-  const uint64_t scan_due = Timer1->DueTick();
+  const std::optional<uint64_t> scan_due =
+      Timer1->Enabled() ? std::optional<uint64_t>(Timer1->DueTick()) : std::nullopt;
   Timer1->SetEnabled(false);
   notice_open_ = true;
   try {
     RaiseNotice(GetApplication().System(), state_, notice, *this);
   } catch (...) {
     notice_open_ = false;
-    ResumeScanTimer(scan_timer_on, scan_due);
+    ResumeScanTimer(scan_due);
     throw;
   }
   notice_open_ = false;
-  const bool scan_overdue = ResumeScanTimer(scan_timer_on, scan_due);
+  const bool scan_overdue = ResumeScanTimer(scan_due);
   ApplyPendingCommand();
   // The scan that fell due while the dialog was open comes as it closes, unless the user
   // switched reminding off meanwhile.
   if (scan_overdue && Timer1->Enabled()) Timer1Timer(Timer1);
 }
 
-bool TForm1::ResumeScanTimer(bool was_on, uint64_t due) {
-  if (!was_on) return false;
+bool TForm1::ResumeScanTimer(std::optional<uint64_t> due) {
+  if (!due) return false;
   const uint64_t now = TickCount();
-  if (due > now) Timer1->SetInterval(static_cast<uint32_t>(due - now));
+  if (*due > now) Timer1->SetInterval(static_cast<uint32_t>(*due - now));
   Timer1->SetEnabled(true);
-  return due <= now;
+  return *due <= now;
 }
 
 void TForm1::UpdateTrayHint() {
