@@ -1,9 +1,7 @@
 #include "app/main_window.h"
 
-#include <algorithm>
 #include <utility>
 
-#include "app/date_key.h"
 #include "app/help_window.h"
 #include "app/left_out.h"
 #include "app/notice_dialog.h"
@@ -19,7 +17,6 @@ namespace {
 
 constexpr int kToggleGroup = 1;
 constexpr uint32_t kCycleIntervalMs = 800;
-constexpr int kMaxBalloonSeconds = 255;  // the tray icon takes whole seconds as a byte
 
 ui::Font BoldFont(ui::Color color) {
   ui::Font font;
@@ -52,20 +49,6 @@ ui::MenuItem* AddMenuItem(ui::Form* form, ui::MenuItem& parent, const char* name
   item->OnClick = std::move(on_click);
   parent.Add(item);
   return item;
-}
-
-tray::TBalloonIconKind TrayBalloonKind(BalloonIconKind kind) {
-  switch (kind) {
-    case BalloonIconKind::biInfo:
-      return tray::TBalloonIconKind::biInfo;
-    case BalloonIconKind::biWarning:
-      return tray::TBalloonIconKind::biWarning;
-    case BalloonIconKind::biError:
-      return tray::TBalloonIconKind::biError;
-    case BalloonIconKind::biNone:
-      break;
-  }
-  return tray::TBalloonIconKind::biNone;
 }
 
 }  // namespace
@@ -306,11 +289,18 @@ void TForm1::Activate() {
   // second click within the first 5 seconds does not put the scan off.
   Timer1->SetInterval(kFirstScanDelayMs);
   Timer1->SetEnabled(true);
+  next_tick_ = ScanTickKind::kRegular;
 }
 
 void TForm1::Deactivate() {
   Timer1->SetEnabled(false);
   state_.seen = false;
+  // With reminding off, a notice that waited for quiet would come unasked.
+  state_.pending_notice.reset();
+  Timer2->SetEnabled(false);
+  next_tick_ = ScanTickKind::kRegular;
+  hourly_deadline_.reset();
+  UpdateTrayHint();
 }
 
 void TForm1::ApplyPendingCommand() {
@@ -329,6 +319,7 @@ void TForm1::ScanSoon() {
   }
   if (!Timer1->Enabled() || Timer1->Interval() <= kEarlyScanDelayMs) return;
   Timer1->SetInterval(kEarlyScanDelayMs);
+  next_tick_ = ScanTickKind::kEarly;
 }
 
 void TForm1::Optionen1Click(ui::Component*) {
@@ -376,28 +367,55 @@ void TForm1::TrayIcon1BalloonHintTimeout(ui::Component*) {}
 void TForm1::Timer1Timer(ui::Component*) {
   // The tick that a nested loop might deliver inside a running scan is not a scan of its own.
   if (Busy()) return;
+  const ScanTickKind tick = std::exchange(next_tick_, ScanTickKind::kRegular);
   try {
-    if (scan_.Timer1Timer()) ReportReading();
+    if (scan_.Timer1Timer()) {
+      KeepTheHour(tick);
+      ShowWhatWasNotRead();
+    } else {
+      next_tick_ = tick;
+    }
   } catch (...) {
     RecoverFromFailedScan();
     ApplyPendingCommand();
     throw;
   }
   Timer2->SetEnabled(state_.pending_notice.has_value());
+  UpdateTrayHint();
   ApplyPendingCommand();
 }
 
-void TForm1::ReportReading() {
+void TForm1::KeepTheHour(ScanTickKind tick) {
+  const uint64_t now = TickCount();
+  // A scan comes in five minutes only as the retry (a scan that ends that long before midnight
+  // counts as one, which changes nothing worth a second rule).
+  next_tick_ =
+      Timer1->Interval() == kRetryScanIntervalMs ? ScanTickKind::kEarly : ScanTickKind::kRegular;
+  const bool keeps_deadline = tick == ScanTickKind::kEarly &&
+                              scan_.LastNotice() == NoticeKind::kNone && hourly_deadline_ &&
+                              *hourly_deadline_ > now;
+  if (!keeps_deadline) {
+    hourly_deadline_ = now + kScanIntervalMs;
+    return;
+  }
+  const uint64_t to_deadline = *hourly_deadline_ - now;
+  if (to_deadline >= Timer1->Interval()) return;
+  Timer1->SetInterval(static_cast<uint32_t>(to_deadline));
+  next_tick_ = ScanTickKind::kRegular;
+}
+
+void TForm1::ShowWhatWasNotRead() {
   PresentLeftOut(scan_.Problems(), scan_.ReadThrough(), state_.planner_directory, *this);
   if (!scan_.ListingFailed()) {
     unreachable_said_ = false;
-    if (TrayIcon1->Hint() != kTrayHint) TrayIcon1->SetHint(kTrayHint);
     return;
   }
-  // While nothing can be read, the tooltip says so, and once in each such stretch a balloon,
-  // unless a notice's balloon of the same scan would be pushed away or the user wants quiet.
-  TrayIcon1->SetHint(ReminderScan::UnreachableMessage(state_.planner_directory));
-  if (unreachable_said_ || scan_.LastNotice() != NoticeKind::kNone || UserWantsQuiet()) return;
+  // Once in each stretch of failed listings, unless a notice's balloon of the same scan would be
+  // pushed away or the user wants quiet.
+  if (unreachable_said_ || scan_.LastNotice() != NoticeKind::kNone ||
+      UserQuiet() != platform::QuietReason::kNone) {
+    return;
+  }
   unreachable_said_ = true;
   ShowBalloon(kUnreachableBalloonTitle, settings::KontenFolder(state_.planner_directory),
               BalloonIconKind::biWarning, 60);
@@ -411,157 +429,12 @@ void TForm1::RecoverFromFailedScan() {
   if (ReminderActive()) {
     Timer1->SetInterval(kRetryScanIntervalMs);
     Timer1->SetEnabled(true);
+    next_tick_ = ScanTickKind::kEarly;
   }
 }
 
-void TForm1::Timer2Timer(ui::Component*) {
-  if (Busy() || (state_.pending_notice && UserWantsQuiet())) return;
-  Timer2->SetEnabled(false);
-  if (!state_.pending_notice) return;
-  const Notice notice = std::move(*state_.pending_notice);
-  state_.pending_notice.reset();
-  platform::System& system = GetApplication().System();
-  // The user has looked in the meantime, or the day it was for is over.
-  if (state_.seen || notice.day != DayDigits(system.Now())) return;
-  // No scan may start inside the notice dialog; the hour counts from its end, as after a scan.
-  const bool scan_timer_on = Timer1->Enabled();
-  Timer1->SetEnabled(false);
-  notice_open_ = true;
-  try {
-    RaiseNotice(system, state_, notice, *this);
-  } catch (...) {
-    notice_open_ = false;
-    Timer1->SetEnabled(scan_timer_on);
-    throw;
-  }
-  notice_open_ = false;
-  Timer1->SetEnabled(scan_timer_on);
-  ApplyPendingCommand();
-}
-
-void TForm1::CopyDueListToListBox() {
-  ListBox1->Clear();
-  for (const std::string& entry : scan_.Due().Entries())
-    ListBox1->Add(entry);
-}
-
-// --- ScanHost ---
-
-void TForm1::ShowScanActivity() {
-  Animate2->SetActive(true);
-  Animate2->SetVisible(true);
-  Label1->SetVisible(true);
-}
-
-void TForm1::SetStatusCaption(const std::string& caption) {
-  Label1->SetCaption(caption);
-  Label1->Repaint();
-}
-
-void TForm1::SetProgressRange(int maximum, int step) {
-  ProgressBar1->SetMax(maximum);
-  ProgressBar1->SetStep(step);
-}
-
-void TForm1::StepProgress() {
-  ProgressBar1->StepIt();
-  ProgressBar1->Repaint();
-}
-
-void TForm1::EndScanActivity() {
-  Animate2->SetActive(false);
-  Animate2->SetVisible(false);
-  ProgressBar1->SetEnabled(false);
-  ProgressBar1->SetPosition(0);
-  Label1->SetCaption("");
-  // The due list is complete here, before the presentation reads it.
-  CopyDueListToListBox();
-}
-
-void TForm1::Pause(uint32_t ms) {
-  GetApplication().System().Sleep(ms);
-}
-
-void TForm1::DisableScanTimer(uint32_t next_interval_ms) {
-  Timer1->SetEnabled(false);
-  Timer1->SetInterval(next_interval_ms);
-}
-
-void TForm1::EnableScanTimer() {
-  Timer1->SetEnabled(true);
-}
-
-settings::KontenListing TForm1::DirSearch() {
-  if (options_dialog_ == nullptr) return {true, state_.planner_directory};
-  try {
-    options_dialog_->DirSearch();
-  } catch (const Error&) {
-  }
-  return options_dialog_->LastListing();
-}
-
-const settings::AccountList& TForm1::Accounts() {
-  if (options_dialog_ == nullptr) return no_accounts_;
-  return options_dialog_->Accounts();
-}
-
-void TForm1::ClearTree() {
-  TreeView1->Clear();
-}
-
-TreeNodeId TForm1::AddDayNode(const std::string& text) {
-  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(nullptr, text));
-}
-
-TreeNodeId TForm1::AddEntryNode(TreeNodeId day, std::string text) {
-  ui::TreeNode* parent = FindNode(day);
-  if (parent == nullptr) return 0;
-  return reinterpret_cast<TreeNodeId>(TreeView1->AddChild(parent, std::move(text)));
-}
-
-ui::TreeNode* TForm1::FindNode(TreeNodeId id) const {
-  // From the back: the due list's entries go under the day added last.
-  const std::vector<ui::TreeNode*>& nodes = TreeView1->Nodes();
-  const auto found = std::find_if(nodes.rbegin(), nodes.rend(), [id](ui::TreeNode* node) {
-    return reinterpret_cast<TreeNodeId>(node) == id;
-  });
-  return found == nodes.rend() ? nullptr : *found;
-}
-
-void TForm1::SetNodeBold(TreeNodeId node, bool bold) {
-  TreeView1->SetNodeBold(FindNode(node), bold);
-}
-
-void TForm1::SetCycleIcons(bool cycle) {
-  TrayIcon1->SetCycleIcons(cycle);
-}
-
-void TForm1::SetIconIndex(int index) {
-  TrayIcon1->SetIconIndex(index);
-}
-
-void TForm1::ShowBalloon(const std::string& title, const std::string& text, BalloonIconKind icon,
-                         int timeout_seconds) {
-  const int seconds = std::clamp(timeout_seconds, 0, kMaxBalloonSeconds);
-  TrayIcon1->ShowBalloon(title, text, TrayBalloonKind(icon), static_cast<uint8_t>(seconds));
-}
-
-void TForm1::SetNoticeLabels(const std::string& headline, const std::string& text) {
-  if (notice_dialog_ == nullptr) return;
-  notice_dialog_->Label1->SetCaption(headline);
-  notice_dialog_->Label2->SetCaption(text);
-}
-
-void TForm1::ShowNoticeModal() {
-  if (notice_dialog_ != nullptr) notice_dialog_->ShowModal();
-}
-
-void TForm1::ShowMainWindow() {
-  Show();
-}
-
-bool TForm1::UserWantsQuiet() {
-  return GetApplication().Desktop().UserWantsQuiet();
+uint64_t TForm1::TickCount() const {
+  return GetApplication().System().TickCount();
 }
 
 }  // namespace erm::app

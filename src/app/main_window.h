@@ -2,11 +2,13 @@
 // the inactive state, the two toggle buttons that switch reminding on and off, the menu, the
 // tray icon, and the scan timer whose ticks run the reminder scan in this window's controls.
 // It is the scan's host: the scan reaches the tool bar, the tree, the tray icon and the notice
-// dialog through it.
+// dialog through it (main_window_scan_host.cpp). A notice that waits for the user to be
+// undisturbed is raised by Timer2 (main_window_notice.cpp).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/program_state.h"
@@ -110,7 +112,7 @@ class TForm1 : public ui::Form, public ScanHost {
   void SetNoticeLabels(const std::string& headline, const std::string& text) override;
   void ShowNoticeModal() override;
   void ShowMainWindow() override;
-  bool UserWantsQuiet() override;
+  platform::QuietReason UserQuiet() override;
 
   // --- controls and components ---
   ui::ToolBar* ToolBar1;
@@ -149,7 +151,18 @@ class TForm1 : public ui::Form, public ScanHost {
   void ApplyPendingCommand();
   // Whether a scan or a notice runs now, inside which a click or a trigger waits for its end.
   bool Busy() const { return scan_.Running() || notice_open_; }
-  void ReportReading();
+  // After a scan that ran to its end: the deadline of the hourly scan, and the kind of tick the
+  // scan timer now waits for.
+  void KeepTheHour(ScanTickKind tick);
+  // The "Nicht gelesen" node, and the balloon about a planner out of reach once in a stretch.
+  void ShowWhatWasNotRead();
+  // The tooltip says what the user should know first: a planner out of reach, a waiting notice.
+  void UpdateTrayHint();
+  void RaiseWaitingNotice(const Notice& notice);
+  // Arms the scan timer, switched off for a notice, for what is left to `due` (a tick count;
+  // none while it was off); answers whether that time has passed.
+  bool ResumeScanTimer(std::optional<uint64_t> due);
+  uint64_t TickCount() const;
   void RecoverFromFailedScan();
   void CopyDueListToListBox();
   ui::TreeNode* FindNode(TreeNodeId id) const;
@@ -159,6 +172,10 @@ class TForm1 : public ui::Form, public ScanHost {
   ReminderScan scan_;
   ReminderCommand pending_command_ = ReminderCommand::kNone;
   bool scan_soon_pending_ = false;
+  // What the scan timer's next tick is, and when the hourly scan is due (a tick count); no
+  // deadline while reminding is off or before the first scan.
+  ScanTickKind next_tick_ = ScanTickKind::kRegular;
+  std::optional<uint64_t> hourly_deadline_;
   // A waiting notice is being raised, outside a scan.
   bool notice_open_ = false;
   // The balloon about a planner out of reach has come in this episode of failed scans.

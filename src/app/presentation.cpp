@@ -123,6 +123,7 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
   state.scan_day = today_digits;
   if (state.seen && !state.SeenCoversToday()) state.seen = false;
   // A notice decided on while another waited for the user replaces it.
+  const bool was_waiting = state.pending_notice.has_value();
   state.pending_notice.reset();
   Notice notice;
   notice.day = today_digits;
@@ -142,8 +143,13 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
   if (notice.kind != NoticeKind::kNone && !BringsNews(system, state, notice))
     notice.kind = NoticeKind::kNone;
   if (notice.kind != NoticeKind::kNone) {
-    if (host.UserWantsQuiet()) {
+    const uint64_t now = system.TickCount();
+    const uint64_t waiting_since = was_waiting ? state.pending_since_tick : now;
+    if (NoticeWaits(host.UserQuiet(), waiting_since, now)) {
       state.pending_notice = notice;
+      state.pending_since_tick = waiting_since;
+      // The swinging bell tells of it without disturbing.
+      host.SetCycleIcons(true);
     } else {
       RaiseNotice(system, state, notice, host);
     }
@@ -157,6 +163,34 @@ NoticeKind PresentDueList(platform::System& system, ProgramState& state, const D
     }
   }
   return notice.kind;
+}
+
+bool NoticeWaits(platform::QuietReason quiet, uint64_t waiting_since, uint64_t now) {
+  switch (quiet) {
+    case platform::QuietReason::kPresentation:
+      return true;
+    case platform::QuietReason::kFullScreen:
+      return now - waiting_since < kFullScreenHoldMs;
+    case platform::QuietReason::kNone:
+      break;
+  }
+  return false;
+}
+
+std::string WaitingNoticeHint(const Notice& notice) {
+  return "Hinweis wartet: " + notice.balloon_title;
+}
+
+std::optional<Notice> TakeWaitingNotice(platform::System& system, ProgramState& state,
+                                        platform::QuietReason quiet) {
+  if (!state.pending_notice) return std::nullopt;
+  const bool over = state.seen || state.pending_notice->day != DayDigits(system.Now());
+  if (!over && NoticeWaits(quiet, state.pending_since_tick, system.TickCount()))
+    return std::nullopt;
+  std::optional<Notice> notice = std::move(state.pending_notice);
+  state.pending_notice.reset();
+  if (over) return std::nullopt;
+  return notice;
 }
 
 void RaiseNotice(platform::System& system, ProgramState& state, const Notice& notice,

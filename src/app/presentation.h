@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/due_list.h"
 #include "app/program_state.h"
 #include "app/scan_host.h"
+#include "platform/desktop.h"
 #include "platform/system.h"
 
 namespace erm::app {
@@ -30,11 +32,24 @@ inline constexpr int kFollowingDays = 10;
 // clock change) raise one only for an appointment the last notice did not tell of.
 inline constexpr uint64_t kNoticeRepeatMs = 3600000;
 
+// A notice held back by a full-screen program comes after this long all the same: a user who
+// works in a full-screen remote session all day would otherwise never be reminded. Presentation
+// mode and quiet time hold it for as long as they last.
+inline constexpr uint64_t kFullScreenHoldMs = 30 * 60 * 1000;
+// Whether a notice that has waited since `waiting_since` waits on at `now` (tick counts).
+bool NoticeWaits(platform::QuietReason quiet, uint64_t waiting_since, uint64_t now);
+// The tray icon's tooltip while a notice waits.
+std::string WaitingNoticeHint(const Notice& notice);
+// The waiting notice once it may come, taken out of the state. It is dropped instead when the
+// user has looked in the meantime or the day it was for is over; while it waits on, it stays.
+std::optional<Notice> TakeWaitingNotice(platform::System& system, ProgramState& state,
+                                        platform::QuietReason quiet);
+
 // Rebuilds the tree from the due list and raises the notice the state calls for. Today's
 // entries are those dated as `date_key_number` (the scan's); the day node texts and the
 // following days use the clock at this moment. While the user does not want to be disturbed
-// the notice waits in the state's pending notice instead. Returns the notice it decided on:
-// kNone also when it would only have repeated the last one.
+// the notice waits in the state's pending notice instead, the bell swinging. Returns the notice it
+// decided on: kNone also when it would only have repeated the last one.
 NoticeKind PresentDueList(platform::System& system, ProgramState& state, const DueList& due_list,
                           double date_key_number, ScanHost& host);
 

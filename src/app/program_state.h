@@ -53,8 +53,10 @@ struct ProgramState {
   // that brings nothing new within the hour.
   std::optional<Notice> last_notice;
   uint64_t last_notice_tick = 0;
-  // A notice that waits while the user does not want to be disturbed.
+  // A notice that waits while the user does not want to be disturbed, and since when (the tick
+  // count of the scan that first held a notice back; one that replaces it keeps the time).
   std::optional<Notice> pending_notice;
+  uint64_t pending_since_tick = 0;
 
   void MarkSeen() {
     seen = true;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "platform/desktop.h"
 #include "settings/account_discovery.h"
 #include "settings/account_list.h"
 
@@ -70,9 +71,9 @@ class ScanHost {
   virtual void ShowNoticeModal() = 0;
   // Shows the main window and brings it to the front.
   virtual void ShowMainWindow() = 0;
-  // Whether the user does not want to be disturbed now (a presentation, a full-screen program):
-  // then a notice waits.
-  virtual bool UserWantsQuiet() { return false; }
+  // Why the user does not want to be disturbed now (a presentation, a full-screen program), if
+  // so: then a notice waits.
+  virtual platform::QuietReason UserQuiet() { return platform::QuietReason::kNone; }
 };
 
 }  // namespace erm::app

@@ -19,6 +19,12 @@ inline constexpr uint32_t kRetryScanIntervalMs = 300000;
 // early still lands in the new day.
 inline constexpr uint32_t kAfterMidnightMs = 30000;
 
+// The tick of the scan timer that brings a scan. The hourly one, the day's first and the first
+// after activation are regular; a tick brought forward (after waking, unlocking, a change of the
+// clock or the regional formats) and the five-minute retry are early. An early scan that raises
+// no notice leaves the hour's deadline as it was, so that the hourly scan does not slip.
+enum class ScanTickKind { kRegular, kEarly };
+
 // The interval from the end of a scan at `now` to the next one; `retry` after a failed listing or
 // a skipped account.
 uint32_t NextScanInterval(const platform::LocalTime& now, bool retry);

@@ -108,6 +108,16 @@ inline constexpr uint32_t kNifIcon = 0x02;
 inline constexpr uint32_t kNifTip = 0x04;
 inline constexpr uint32_t kNifInfo = 0x10;
 
+// Why the user is not to be disturbed, as the shell's notification state says.
+enum class QuietReason {
+  kNone,
+  // Presentation mode, or the quiet time after a new user's first logon: chosen for as long as
+  // they last.
+  kPresentation,
+  // A full-screen program (busy, or Direct3D in full screen): a state a user may work in all day.
+  kFullScreen,
+};
+
 // The shell's notification icon record, with the balloon fields, independent of word size.
 struct NotifyIconData {
   uint32_t cb_size = 0;
@@ -256,9 +266,9 @@ class Desktop {
   virtual ModuleHandle LoadCommonControls() = 0;
   // Releases a module that LoadCommonControls gave.
   virtual void FreeCommonControls(ModuleHandle module) = 0;
-  // Whether Windows reports that the user does not want to be disturbed now (presentation mode, a
-  // full-screen program, busy, quiet time): notices wait meanwhile.
-  virtual bool UserWantsQuiet() { return false; }
+  // Why Windows reports that the user does not want to be disturbed now, if it does: notices
+  // wait meanwhile.
+  virtual QuietReason UserQuiet() { return QuietReason::kNone; }
 
   // --- icons ---
   // An icon from the program's resources at the given size; 0 when there is none. The same

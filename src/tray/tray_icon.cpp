@@ -39,6 +39,18 @@ void CopyField(char (&field)[N], const std::string& text, size_t max_length) {
   std::memcpy(field, text.data(), length);
 }
 
+// Marks the updates a cycling step sends, also when one of them throws.
+class CyclingStep {
+ public:
+  explicit CyclingStep(bool& flag) : flag_(flag) { flag_ = true; }
+  ~CyclingStep() { flag_ = false; }
+  CyclingStep(const CyclingStep&) = delete;
+  CyclingStep& operator=(const CyclingStep&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace
 
 TTrayIcon::TTrayIcon(ui::Component* owner, TrayHandlers& handlers, std::string name)
@@ -210,7 +222,11 @@ void TTrayIcon::IconChanged() {
 bool TTrayIcon::AddIcon() {
   if (!preview_in_progress_) icon_visible_ = true;
   FillIconData();
+  const uint32_t flags = notify_data_.flags;
+  if (balloon_awaits_add_) notify_data_.flags |= platform::kNifInfo;
   const bool added = desktop().NotifyIcon(platform::NotifyIconOp::kAdd, notify_data_);
+  notify_data_.flags = flags;
+  if (added) balloon_awaits_add_ = false;
   NoteAddResult(added);
   return added;
 }
@@ -219,13 +235,20 @@ bool TTrayIcon::RemoveIcon() {
   if (!preview_in_progress_) icon_visible_ = false;
   FillIconData();
   shell_has_icon_ = false;
+  balloon_awaits_add_ = false;
   StopAddRetries();
   return desktop().NotifyIcon(platform::NotifyIconOp::kDelete, notify_data_);
 }
 
 bool TTrayIcon::UpdateIcon() {
   FillIconData();
+  // While the shell has lost the icon, the cycling's frames wait for the add, which carries
+  // the frame of its moment: calling the shell three times every step would only be refused.
+  if (cycling_step_ && icon_visible_ && !shell_has_icon_) return false;
   shell_has_icon_ = desktop().NotifyIcon(platform::NotifyIconOp::kModify, notify_data_);
+  // The shell has the icon after all (an add that timed out on a busy shell may still have
+  // been done): adding it again would only be refused until the retries ran out.
+  if (shell_has_icon_) StopAddRetries();
   if (shell_has_icon_ || !icon_visible_) return shell_has_icon_;
   // The shell has lost the icon that is to be there (a notification area not ready at the
   // first add, or one restarted without telling): the add carries what this update meant,
@@ -299,6 +322,9 @@ bool TTrayIcon::ShowBalloon(const std::string& title, const std::string& text,
   const bool result = UpdateIcon();
   // Later updates (cycling, hint changes) must leave the balloon alone.
   notify_data_.flags = kIconFlags;
+  // A notification area that is not ready yet gets the balloon with the add that succeeds:
+  // a notice raised in the first minutes after logon must not be lost.
+  if (!result && icon_visible_) balloon_awaits_add_ = true;
   return result;
 }
 
@@ -306,6 +332,7 @@ void TTrayIcon::ClearBalloon() {
   // An empty balloon text removes the balloon that is showing.
   notify_data_.flags |= platform::kNifInfo;
   CopyField(notify_data_.info, std::string(), 0);
+  balloon_awaits_add_ = false;
   UpdateIcon();
 }
 
@@ -439,12 +466,16 @@ void TTrayIcon::CycleTimerTick(void* context) {
   auto* self = static_cast<TTrayIcon*>(context);
   if (self->icon_list_ == nullptr) return;
   const std::weak_ptr<int> life = self->Lifetime();
-  self->ShowImage(self->icon_index_);
+  {
+    const CyclingStep step(self->cycling_step_);
+    self->ShowImage(self->icon_index_);
+  }
   const int count = self->icon_list_->Count();
   self->Cycle(self->icon_index_ < count - 1 ? self->icon_index_ + 1 : 0);
   if (life.expired()) return;
   // Counted again: the cycle handler may have changed the list.
   const int count_now = self->icon_list_ != nullptr ? self->icon_list_->Count() : 0;
+  const CyclingStep step(self->cycling_step_);
   self->SetIconIndex(self->icon_index_ < count_now - 1 ? self->icon_index_ + 1 : 0);
 }
 

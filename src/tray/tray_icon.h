@@ -221,6 +221,10 @@ class TTrayIcon : public ui::Component {
   bool add_retries_spent_ = false;  // until an add is accepted or the icon removed
   // Whether the shell shows the icon, as its last answer said.
   bool shell_has_icon_ = false;
+  // A balloon the shell refused because it had not added the icon: it comes with the add.
+  bool balloon_awaits_add_ = false;
+  // A step of the icon cycling is sending its frame.
+  bool cycling_step_ = false;
   TrayPoint last_cursor_pos_;
   bool cursor_outside_ = true;
   bool want_enter_exit_events_ = false;

@@ -43,10 +43,13 @@ void Timer::Update() {
   if (!enabled_ || interval_ == 0) return;
   running_ = desktop.SetTimer(window_, kTimerId, interval_);
   if (!running_) throw Error("Nicht gen\xFCgend Timer verf\xFCgbar");
+  due_tick_ = app_.System().TickCount() + interval_;
 }
 
 std::intptr_t Timer::WindowProc(const platform::WindowMessage& message) {
   if (message.message == platform::msg::kTimer && message.wparam == kTimerId) {
+    // A window timer repeats from its tick; a handler that re-arms it sets this anew.
+    due_tick_ = app_.System().TickCount() + interval_;
     if (enabled_ && OnTimer) app_.RunGuarded([this] { OnTimer(this); });
     return 0;
   }

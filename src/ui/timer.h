@@ -26,6 +26,8 @@ class Timer : public Component {
   void SetInterval(uint32_t interval_ms);
   // Whether the window timer runs now.
   bool Running() const { return running_; }
+  // When the next OnTimer is due while it runs, on the system's tick count.
+  uint64_t DueTick() const { return due_tick_; }
 
   NotifyEvent OnTimer;
 
@@ -38,6 +40,7 @@ class Timer : public Component {
   bool enabled_ = true;
   uint32_t interval_ = 1000;
   bool running_ = false;
+  uint64_t due_tick_ = 0;
 };
 
 }  // namespace erm::ui

@@ -69,6 +69,17 @@ class ScanTriggerTest : public ProgramTest {
     RunFor(kFirstScanDelayMs + 5000);
     ASSERT_EQ(FinishedScans(), 1);
   }
+  // Active with an appointment today whose notice waits for the user; the first scan has run.
+  void StartWithANoticeWaiting(platform::QuietReason quiet) {
+    UsePlanner();
+    AddAccountDueToday("Familie", {"180000"});
+    ChooseAccounts("Familie\r\n");
+    desktop_.user_quiet = quiet;
+    Start();
+    RunFor(kFirstScanDelayMs + 5000);
+    ASSERT_EQ(FinishedScans(), 1);
+    ASSERT_TRUE(BalloonTitles().empty());
+  }
   // "&Hinweis schliessen" a second after each notice dialog opens, for as long as the test runs.
   void CloseNoticesAsTheyCome() {
     Act(1000, [this] {
@@ -90,17 +101,19 @@ struct TriggerCase {
 class EachTriggerTest : public ScanTriggerTest,
                         public ::testing::WithParamInterface<TriggerCase> {};
 
-TEST_P(EachTriggerTest, BringsTheNextScanToHalfAMinuteThenTheHourAgain) {
+// The early scan raises no notice, so the hourly one keeps its time.
+TEST_P(EachTriggerTest, BringsTheNextScanToHalfAMinuteAndKeepsTheHour) {
   StartActive();
+  const uint64_t hour_due = Main().Timer1->DueTick();
   RunFor(10 * kMinute);
   Send(GetParam().message, GetParam().wparam);
   RunFor(kEarlyScanDelayMs - 1000);
   EXPECT_EQ(FinishedScans(), 1);
   RunFor(5000);
   EXPECT_EQ(FinishedScans(), 2);
-  RunFor(kScanIntervalMs - 10000);
+  RunFor(hour_due - Now() - 1000);
   EXPECT_EQ(FinishedScans(), 2);
-  RunFor(20000);
+  RunFor(5000);
   EXPECT_EQ(FinishedScans(), 3);
 }
 
@@ -181,6 +194,8 @@ TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsSaidOnceAndTriedAgainInFiveMi
     return std::nullopt;
   };
   StartActive();
+  // The hour counts from the end of the first scan, as its retry does.
+  const uint64_t hour_due = Main().Timer1->DueTick() - kRetryScanIntervalMs + kScanIntervalMs;
   EXPECT_TRUE(Main().Scan().ListingFailed());
   EXPECT_EQ(Main().Label1->Caption(), " " + message);
   ASSERT_EQ(Main().TreeView1->TopLevelCount(), 1);
@@ -198,17 +213,17 @@ TEST_F(ScanTriggerTest, AFolderThatCannotBeListedIsSaidOnceAndTriedAgainInFiveMi
   EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 1);
   EXPECT_EQ(sim_.ReadFileBytes(sim_.ProgramFolder() + settings::kAccountSelectionFileName),
             "Familie\r\n");
-  // The drive is back: one more scan, then the hour.
+  // The drive is back: one more scan, then the hourly one at its time.
   drive_missing = false;
   RunFor(kRetryScanIntervalMs);
   EXPECT_EQ(FinishedScans(), 4);
   EXPECT_FALSE(Main().Scan().ListingFailed());
   EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
-  RunFor(kScanIntervalMs - 10000);
+  RunFor(hour_due - Now() - 1000);
   EXPECT_EQ(FinishedScans(), 4);
   // Gone again: a new stretch, a new balloon.
   drive_missing = true;
-  RunFor(20000);
+  RunFor(5000);
   EXPECT_EQ(FinishedScans(), 5);
   EXPECT_EQ(BalloonsTitled(kUnreachableBalloonTitle), 2);
 }
@@ -222,6 +237,8 @@ TEST_F(ScanTriggerTest, ASkippedAccountIsTriedAgainButALeftOutAppointmentIsNot) 
   Start();
   RunFor(kFirstScanDelayMs + 5000);
   ASSERT_EQ(FinishedScans(), 1);
+  // The hour counts from the end of the first scan, as its retry does.
+  const uint64_t hour_due = Main().Timer1->DueTick() - kRetryScanIntervalMs + kScanIntervalMs;
   ASSERT_EQ(Main().Scan().Problems().size(), 1u);
   RunFor(kRetryScanIntervalMs);
   EXPECT_EQ(FinishedScans(), 2);
@@ -233,8 +250,10 @@ TEST_F(ScanTriggerTest, ASkippedAccountIsTriedAgainButALeftOutAppointmentIsNot) 
   RunFor(kRetryScanIntervalMs);
   ASSERT_EQ(FinishedScans(), 3);
   ASSERT_EQ(Main().Scan().Problems().size(), 1u);
-  RunFor(kScanIntervalMs - 10000);
+  RunFor(hour_due - Now() - 1000);
   EXPECT_EQ(FinishedScans(), 3);
+  RunFor(5000);
+  EXPECT_EQ(FinishedScans(), 4);
 }
 
 // A scan that an error cuts off is reported, and reminding stays on: the next try comes as after
@@ -341,25 +360,64 @@ TEST_F(ScanTriggerTest, AServerThatDoesNotAnswerCostsThePatienceNotTheProgram) {
   EXPECT_EQ(hung, 2);
 }
 
-// While the user presents, the notice waits; it comes within a minute after, without a scan.
+// While the user presents, the notice waits, told by the swinging bell and the tooltip; it comes
+// within a minute after, without a scan, and its dialog leaves the hourly scan its time.
 TEST_F(ScanTriggerTest, ANoticeWaitsWhileTheUserWantsQuiet) {
-  UsePlanner();
-  AddAccountDueToday("Familie", {"180000"});
-  ChooseAccounts("Familie\r\n");
-  desktop_.user_wants_quiet = true;
-  Start();
-  RunFor(kFirstScanDelayMs + 10 * kMinute);
+  StartWithANoticeWaiting(platform::QuietReason::kPresentation);
+  const uint64_t hour_due = Main().Timer1->DueTick();
+  RunFor(45 * kMinute);
   EXPECT_EQ(FinishedScans(), 1);
   EXPECT_EQ(Main().TreeView1->TopLevelCount(), 1);
   EXPECT_TRUE(BalloonTitles().empty());
-  EXPECT_FALSE(TrayCycling());
-  desktop_.user_wants_quiet = false;
+  EXPECT_TRUE(TrayCycling());
+  EXPECT_EQ(Main().TrayIcon1->Hint(), "Hinweis wartet: Heute 1 Termin(e)");
+  desktop_.user_quiet = platform::QuietReason::kNone;
   Act(kMinute, [&] { Notice().BitBtn1->Click(); });
   RunFor(kMinute + 1000);
   EXPECT_EQ(BalloonsTitled("Heute 1 Termin(e)"), 1);
   EXPECT_EQ(FinishedScans(), 1);
   EXPECT_TRUE(TrayCycling());
   EXPECT_FALSE(Main().State().seen);
+  EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
+  RunFor(hour_due - Now() - 1000);
+  EXPECT_EQ(FinishedScans(), 1);
+  RunFor(5000);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+// Half an hour from the scan that first held it back, however many scans came since.
+TEST_F(ScanTriggerTest, AFullScreenProgramHoldsANoticeHalfAnHourAtMost) {
+  StartWithANoticeWaiting(platform::QuietReason::kFullScreen);
+  CloseNoticesAsTheyCome();
+  RunFor(20 * kMinute);
+  Send(platform::msg::kTimeChange, 0);
+  RunFor(9 * kMinute);
+  EXPECT_EQ(FinishedScans(), 2);
+  EXPECT_TRUE(BalloonTitles().empty());
+  RunFor(2 * kMinute);
+  EXPECT_EQ(BalloonsTitled("Heute 1 Termin(e)"), 1);
+}
+
+// Not an hour after the dialog, which would push the day's first scan past midnight.
+TEST_F(ScanTriggerTest, AScanThatFellDueWhileAWaitingNoticeWasOpenComesAsItCloses) {
+  StartWithANoticeWaiting(platform::QuietReason::kPresentation);
+  const uint64_t hour_due = Main().Timer1->DueTick();
+  RunFor(50 * kMinute);
+  desktop_.user_quiet = platform::QuietReason::kNone;
+  const uint64_t close_in = hour_due + 10 * kMinute - Now();
+  Act(close_in, [&] { Notice().BitBtn1->Click(); });
+  RunFor(close_in + 5000);
+  EXPECT_EQ(FinishedScans(), 2);
+}
+
+TEST_F(ScanTriggerTest, SwitchingRemindingOffDropsAWaitingNotice) {
+  StartWithANoticeWaiting(platform::QuietReason::kPresentation);
+  Main().SpeedButton1->Click();
+  EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
+  desktop_.user_quiet = platform::QuietReason::kNone;
+  CloseNoticesAsTheyCome();
+  RunFor(2 * kMinute);
+  EXPECT_TRUE(BalloonTitles().empty());
 }
 
 }  // namespace

@@ -317,6 +317,32 @@ TEST_F(TrayTest, UpdateOfAnIconTheShellHasLostAddsItAgain) {
   EXPECT_STREQ(Shown()->info, "Text");
 }
 
+// While the shell lacks the icon: a balloon waits for the add that succeeds, the cycling calls
+// the shell no more than the retries do, and an update the shell takes ends the retries.
+TEST_F(TrayTest, WhileTheShellLacksTheIconBalloonsWaitForTheAddAndCyclingIsSilent) {
+  desktop_.refused_notify_ops.insert(NotifyIconOp::kAdd);
+  Create();
+  tray_->SetCycleIcons(true);
+  EXPECT_FALSE(tray_->ShowBalloon("Heute 1 Termin(e)", "Zahnarzt", TBalloonIconKind::biInfo, 60));
+  const size_t calls = desktop_.notify_calls.size();
+  desktop_.RunFor(11000);
+  ASSERT_EQ(desktop_.notify_calls.size(), calls + 1) << "only the retry after 2 s";
+  EXPECT_EQ(desktop_.notify_calls.back().op, NotifyIconOp::kAdd);
+  desktop_.refused_notify_ops.clear();
+  desktop_.RunFor(2000);
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_STREQ(Shown()->info, "Zahnarzt");
+  Destroy();
+
+  // A busy shell may report an add as failed that it did all the same.
+  desktop_.refused_notify_ops.insert(NotifyIconOp::kAdd);
+  Create();
+  desktop_.refused_notify_ops.clear();
+  desktop_.NotifyIcon(NotifyIconOp::kAdd, tray_->NotifyData());
+  tray_->SetHint("angekommen");
+  EXPECT_EQ(AddTimes(system_, desktop_, 600000), std::vector<uint64_t>{});
+}
+
 TEST_F(TrayTest, TaskbarCreatedLoadsTheFramesAtTheNotificationAreasNewSize) {
   constexpr int kFrame0 = 301, kFrame1 = 302;
   for (const bool icon_kept : {true, false}) {

@@ -119,8 +119,8 @@ class SimDesktop : public Desktop {
   uint32_t platform_id = 2;
   uint32_t major_version = 10;
   int common_controls_loads = 0;  // LoadCommonControls calls that gave a module
-  // What UserWantsQuiet answers: a test sets it to play a presentation or a full-screen game.
-  bool user_wants_quiet = false;
+  // What UserQuiet answers: a test sets it to play a presentation or a full-screen game.
+  QuietReason user_quiet = QuietReason::kNone;
   std::vector<ModuleHandle> freed_modules;
 
   // --- icons ---
@@ -214,7 +214,7 @@ class SimDesktop : public Desktop {
   void WindowsVersion(uint32_t* platform, uint32_t* major) override;
   ModuleHandle LoadCommonControls() override;
   void FreeCommonControls(ModuleHandle module) override;
-  bool UserWantsQuiet() override { return user_wants_quiet; }
+  QuietReason UserQuiet() override { return user_quiet; }
   IconHandle LoadIconResource(int resource_id, int size) override;
   int SmallIconSize() override { return small_icon_size; }
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,

@@ -69,7 +69,7 @@ class Win32Desktop : public Desktop {
   void WindowsVersion(uint32_t* platform_id, uint32_t* major) override;
   ModuleHandle LoadCommonControls() override;
   void FreeCommonControls(ModuleHandle module) override;
-  bool UserWantsQuiet() override;
+  QuietReason UserQuiet() override;
   IconHandle LoadIconResource(int resource_id, int size) override;
   int SmallIconSize() override;
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,

@@ -178,10 +178,11 @@ void Win32Desktop::FreeCommonControls(ModuleHandle module) {
   if (module != 0) FreeLibrary(reinterpret_cast<HMODULE>(module));
 }
 
-bool Win32Desktop::UserWantsQuiet() {
+QuietReason Win32Desktop::UserQuiet() {
   // The shell's answers (QUERY_USER_NOTIFICATION_STATE): 2 busy (a full-screen program), 3 a
   // Direct3D program full screen, 4 presentation mode, 6 quiet time (the first hour after a new
-  // user's first logon). Looked up at run time: systems before Vista lack the function, and then
+  // user's first logon). 7, a Store app running, says nothing of the user's wish and holds
+  // nothing back. Looked up at run time: systems before Vista lack the function, and then
   // nothing holds notices back. Wine's function is a stub that always answers 5, accepts
   // notifications, so under Wine notices never wait.
   enum : int { kBusy = 2, kFullScreenDirect3D = 3, kPresentationMode = 4, kQuietTime = 6 };
@@ -191,9 +192,17 @@ bool Win32Desktop::UserWantsQuiet() {
       shell ? ExportAs<QueryFunction>(GetProcAddress(shell, "SHQueryUserNotificationState"))
             : nullptr;
   int state = 0;
-  if (query == nullptr || FAILED(query(&state))) return false;
-  return state == kBusy || state == kFullScreenDirect3D || state == kPresentationMode ||
-         state == kQuietTime;
+  if (query == nullptr || FAILED(query(&state))) return QuietReason::kNone;
+  switch (state) {
+    case kBusy:
+    case kFullScreenDirect3D:
+      return QuietReason::kFullScreen;
+    case kPresentationMode:
+    case kQuietTime:
+      return QuietReason::kPresentation;
+    default:
+      return QuietReason::kNone;
+  }
 }
 
 IconHandle Win32Desktop::LoadIconResource(int resource_id, int size) {
