@@ -255,7 +255,7 @@ ReminderScan::AccountWalk ReminderScan::ReadDueFiles(TableWalk table_walk,
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
       problem(folder + name + ": " + e.message(), false);
-      walk.problems.back().retry_soon = platform::IsPassingHold(e, false);
+      walk.problems.back().retry_soon = platform::IsPassingHold(e, platform::HeldStep::kOpenOrRead);
     }
   }
   if (table_walk.failure) problem(std::move(*table_walk.failure), true);
