@@ -38,16 +38,6 @@ readonly TRAY_CAPTION="Wine System Tray"
 
 source tests/e2e/lib/probe.bash
 
-# Clicks the middle of the child window with text $2 of the visible window titled $1.
-click_child() {
-  local left top right bottom
-  read -r left top right bottom < <(probe rects "$1" |
-    awk -F'\t' -v text="$2" '$1 == "child" && $4 == text { print $3; exit }')
-  [ -n "${bottom:-}" ] || return 1
-  xdotool mousemove --sync $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
-  xdotool mousemove --sync 1270 1010
-}
-
 # The voluntary context switches of all threads of process $1 so far.
 voluntary_switches() {
   cat /proc/"$1"/task/*/status 2>/dev/null |

@@ -131,7 +131,8 @@ AccountReading ReadAccount(platform::System& system, dbf::TDbfTable& table,
     } catch (const Error& e) {
       // One unreadable file must not stop reminding: the record is left out, the scan goes on.
       problem(folder + name + ": " + e.message(), false);
-      reading.problems.back().retry_soon = platform::IsPassingHold(e, false);
+      reading.problems.back().retry_soon =
+          platform::IsPassingHold(e, platform::HeldStep::kOpenOrRead);
     }
   }
   if (due.failure) problem(std::move(*due.failure), true);

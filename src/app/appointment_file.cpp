@@ -54,7 +54,7 @@ std::vector<std::string> SplitAppointmentLines(std::string_view bytes) {
 }
 
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, const std::string& path) {
-  return AppointmentTexts(platform::ReadFileBytes(system, path));
+  return AppointmentTexts(platform::ReadFileBytes(system, path, platform::FileShare::kDenyNone));
 }
 
 std::vector<std::string> ReadAppointmentTexts(platform::System& system, platform::Folder& folder,

@@ -17,7 +17,14 @@ namespace erm::platform {
 
 enum class FileAccess { kRead, kReadWrite };
 // Which access other programs keep while we hold the file open.
-enum class FileShare { kDenyNone, kDenyWrite };
+enum class FileShare {
+  kDenyNone,
+  kDenyWrite,
+  // As kDenyNone, and others may also delete or rename the file meanwhile. Only for the program's
+  // own files: a planner that deletes a file we read must meet a refusal it understands, not a
+  // delete left pending until we close it, which makes its re-creation of the file fail.
+  kDenyNoneWithDelete,
+};
 enum class FileOpen {
   kExisting,      // fails when the file is missing
   kCreateAlways,  // creates the file, or truncates the one that is there

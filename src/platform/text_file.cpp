@@ -36,29 +36,30 @@ std::string ReadAllBytes(platform::File& file) {
 template <typename Open>
 std::string ReadAllBytesWhenFree(platform::System& system, Open open) {
   std::string bytes;
-  RetryWhileHeld(system, false, system.TickCount(), [&] { bytes = ReadAllBytes(*open()); });
+  RetryWhileHeld(system, HeldStep::kOpenOrRead, system.TickCount(),
+                 [&] { bytes = ReadAllBytes(*open()); });
   return bytes;
 }
 
 }  // namespace
 
-bool IsPassingHold(const Error& error, bool access_denied_too) {
+bool IsPassingHold(const Error& error, HeldStep step) {
   switch (error.kind()) {
     case ErrorKind::kSharingViolation:
     case ErrorKind::kLocked:
       return true;
     case ErrorKind::kAccessDenied:
-      return access_denied_too;
+      return step == HeldStep::kRenameOrRemove;
     case ErrorKind::kOther:
       break;
   }
   return false;
 }
 
-std::string ReadFileBytes(platform::System& system, const std::string& path) {
+std::string ReadFileBytes(platform::System& system, const std::string& path,
+                          platform::FileShare share) {
   return ReadAllBytesWhenFree(system, [&] {
-    return system.OpenFile(path, platform::FileAccess::kRead, platform::FileShare::kDenyNone,
-                           platform::FileOpen::kExisting);
+    return system.OpenFile(path, platform::FileAccess::kRead, share, platform::FileOpen::kExisting);
   });
 }
 
@@ -86,12 +87,13 @@ void ReplaceFileBytes(platform::System& system, const std::string& path, std::st
   const uint64_t started = system.TickCount();
   try {
     WriteFileBytes(system, temporary, bytes);
-    RetryWhileHeld(system, true, started, [&] { system.RenameFile(temporary, path, mode); });
+    RetryWhileHeld(system, HeldStep::kRenameOrRemove, started,
+                   [&] { system.RenameFile(temporary, path, mode); });
   } catch (const Error&) {
     // The error the user sees is the step's; a temporary file that cannot be removed either is
     // overwritten by the next attempt.
     try {
-      RetryWhileHeld(system, true, started, [&] {
+      RetryWhileHeld(system, HeldStep::kRenameOrRemove, started, [&] {
         if (system.FileExists(temporary)) system.RemoveFile(temporary);
       });
     } catch (const Error&) {

@@ -20,32 +20,38 @@ inline constexpr uint64_t kHeldFilePatienceMs = 2000;
 // The pause between two tries while waiting.
 inline constexpr uint32_t kHeldFileRetryMs = 20;
 
+// What the program was doing to a file when another program's hold met it. Windows refuses the
+// rename or the removal of a file held open without delete sharing with "access denied", which is
+// also its answer to a file that stays closed to us; an opening or a read is refused access for
+// good.
+enum class HeldStep { kOpenOrRead, kRenameOrRemove };
+
 // Whether `error` is another program's hold on a file, which passes: a sharing violation or a
-// byte-range lock, and with `access_denied_too` a refused access (what replacing or removing a
-// file that is held open without delete sharing meets).
-bool IsPassingHold(const Error& error, bool access_denied_too);
+// byte-range lock, and a refused access where `step` may meet one from a hold.
+bool IsPassingHold(const Error& error, HeldStep step);
 // Runs `step`; while it fails with a passing hold, runs it again after a short pause through the
 // system (the simulation's clock moves by it), until kHeldFilePatienceMs after `started` (the
 // system's TickCount). Then the last error is thrown, with the system's own text.
 template <typename Step>
-void RetryWhileHeld(platform::System& system, bool access_denied_too, uint64_t started, Step step) {
+void RetryWhileHeld(platform::System& system, HeldStep held_step, uint64_t started, Step step) {
   for (;;) {
     try {
       step();
       return;
     } catch (const Error& e) {
-      if (!IsPassingHold(e, access_denied_too)) throw;
+      if (!IsPassingHold(e, held_step)) throw;
       if (system.TickCount() - started >= kHeldFilePatienceMs) throw;
     }
     system.Sleep(kHeldFileRetryMs);
   }
 }
 
-// Every byte of the file, opened so that others may still write, rename or delete it. A sharing
-// violation at the opening and a lock on the bytes are waited out as RetryWhileHeld does. Throws
-// the platform's Error when it cannot be opened or read.
-std::string ReadFileBytes(platform::System& system, const std::string& path);
-// Every byte of the folder's file `name`, likewise.
+// Every byte of the file, opened for reading with `share` (whether others may delete or rename
+// it meanwhile). A sharing violation at the opening and a lock on the bytes are waited out as
+// RetryWhileHeld does. Throws the platform's Error when it cannot be opened or read.
+std::string ReadFileBytes(platform::System& system, const std::string& path,
+                          platform::FileShare share);
+// Every byte of the folder's file `name`, likewise, as the folder opens its files.
 std::string ReadFileBytes(platform::System& system, platform::Folder& folder,
                           const std::string& name);
 // Creates the file, or truncates the one that is there, writes `bytes` into it and closes it.

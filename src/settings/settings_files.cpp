@@ -42,7 +42,8 @@ std::string AccountSelectionFilePath(const std::string& folder) {
 std::string ReadPlannerDirectory(platform::System& system, const std::string& folder) {
   const std::string path = SettingsFilePath(folder);
   CreateIfMissing(system, path, platform::JoinLinesCrLf({FirstPlannerDirectory(system)}));
-  return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
+  return platform::FirstPlainLine(
+      platform::ReadFileBytes(system, path, platform::FileShare::kDenyNoneWithDelete));
 }
 
 void WritePlannerDirectory(platform::System& system, const std::string& folder,
@@ -51,11 +52,11 @@ void WritePlannerDirectory(platform::System& system, const std::string& folder,
                              platform::JoinLinesCrLf({planner_directory}));
 }
 
-std::vector<std::string> ReadAccountSelection(platform::System& system,
-                                              const std::string& folder) {
+std::vector<std::string> ReadAccountSelection(platform::System& system, const std::string& folder) {
   const std::string path = AccountSelectionFilePath(folder);
   CreateIfMissing(system, path, "");
-  return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
+  return platform::SplitPlainLines(
+      platform::ReadFileBytes(system, path, platform::FileShare::kDenyNoneWithDelete));
 }
 
 void WriteAccountSelection(platform::System& system, const std::string& folder,

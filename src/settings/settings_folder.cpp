@@ -51,8 +51,10 @@ void TakeOverSettingsFiles(platform::System& system, const std::string& folder) 
     if (system.FileExists(to) || !system.FileExists(from)) continue;
     // Kept if another start of the program made the file in the meantime.
     try {
-      platform::ReplaceFileBytes(system, to, platform::ReadFileBytes(system, from),
-                                 platform::RenameMode::kKeepExisting);
+      platform::ReplaceFileBytes(
+          system, to,
+          platform::ReadFileBytes(system, from, platform::FileShare::kDenyNoneWithDelete),
+          platform::RenameMode::kKeepExisting);
     } catch (const Error&) {
       if (!system.FileExists(to)) throw;
     }

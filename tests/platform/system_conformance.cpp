@@ -103,7 +103,7 @@ TEST_P(SystemConformance, OpeningWhatIsNotAFileFails) {
   EXPECT_NE(ErrorOfOpening(Path("fehlt.dbf"), FileAccess::kRead), kOpened);
   EXPECT_NE(ErrorOfOpening(Path("fehlt\\t.dbf"), FileAccess::kRead), kOpened);
   // A folder fails at its opening or, on POSIX, at its first read: nothing is read from it.
-  EXPECT_THROW(ReadFileBytes(system_, Path("konten")), Error);
+  EXPECT_THROW(ReadFileBytes(system_, Path("konten"), FileShare::kDenyNone), Error);
   EXPECT_THROW(system_.OpenFile(Path("fehlt\\x.txt"), FileAccess::kReadWrite, FileShare::kDenyNone,
                                 FileOpen::kCreateAlways),
                Error);
@@ -152,7 +152,7 @@ TEST_P(SystemConformance, WholeFilesAreReadAtEverySizeAroundTheReadsTheyTake) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)
       bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
-    EXPECT_EQ(ReadFileBytes(system_, Put("termin.trm", bytes)), bytes);
+    EXPECT_EQ(ReadFileBytes(system_, Put("termin.trm", bytes), FileShare::kDenyNone), bytes);
   }
 }
 
@@ -187,7 +187,8 @@ TEST_P(SystemConformance, AFoldersFilesOpenByNameAsByTheirPath) {
                      {missing.get(), Path("fehlt\\"), "a.trm"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder_path + c.name);
-    const std::string by_path = error_of([&] { ReadFileBytes(system_, c.folder_path + c.name); });
+    const std::string by_path =
+        error_of([&] { ReadFileBytes(system_, c.folder_path + c.name, FileShare::kDenyNone); });
     EXPECT_NE(by_path, "(read)");
     EXPECT_EQ(error_of([&] { ReadFileBytes(system_, *c.folder, c.name); }), by_path);
   }
@@ -336,13 +337,53 @@ TEST_P(SystemConformance, AFileHeldOpenForWritingIsNeitherReplacedNorRemoved) {
                                  FileOpen::kExisting);
     EXPECT_THROW(system_.RenameFile(temporary, target, RenameMode::kReplaceExisting), Error);
   }
-  // One we only read lets others rename it away (the planner replacing it, say).
-  auto reader =
-      system_.OpenFile(temporary, FileAccess::kRead, FileShare::kDenyNone, FileOpen::kExisting);
+  // One we only read with delete sharing lets others rename it away (another copy of this
+  // program replacing its settings file, say).
+  auto reader = system_.OpenFile(temporary, FileAccess::kRead, FileShare::kDenyNoneWithDelete,
+                                 FileOpen::kExisting);
   EXPECT_EQ(Contents(target), "alt");
   EXPECT_EQ(Contents(temporary), "neu");
   system_.RenameFile(temporary, target, RenameMode::kReplaceExisting);
   EXPECT_EQ(Contents(target), "neu");
+}
+
+// The planner that deletes a file the scan reads meets "in use" at once, and may try again; had
+// the scan shared deletion, the delete would stay pending until the scan let go, and the
+// planner's re-creation of the file would fail. The program's own files share deletion.
+TEST_P(SystemConformance, AFileReadWithoutDeleteSharingRefusesDeletionAsInUse) {
+  if (!harness_->traits().open_files_keep_their_name) {
+    GTEST_SKIP() << "names of open files may change here";
+  }
+  struct {
+    const char* name;
+    FileShare share;
+    bool refuses;
+  } const cases[] = {{"planner", FileShare::kDenyNone, true},
+                     {"settings", FileShare::kDenyNoneWithDelete, false}};
+  const auto failure_of = [](auto step) -> std::string {
+    try {
+      step();
+    } catch (const Error& e) {
+      return e.kind() == ErrorKind::kSharingViolation ? "in use" : e.message();
+    }
+    return "(done)";
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Put(std::string(c.name) + ".trm", "alt");
+    const std::string moved = Path(std::string(c.name) + ".alt");
+    const char* expected = c.refuses ? "in use" : "(done)";
+    {
+      auto reader = system_.OpenFile(path, FileAccess::kRead, c.share, FileOpen::kExisting);
+      EXPECT_EQ(failure_of([&] { system_.RenameFile(path, moved, RenameMode::kKeepExisting); }),
+                expected);
+      EXPECT_EQ(failure_of([&] { system_.RemoveFile(c.refuses ? path : moved); }), expected);
+    }
+    // Let go, the planner's delete goes through.
+    if (c.refuses) system_.RemoveFile(path);
+    EXPECT_FALSE(system_.FileExists(path));
+    EXPECT_FALSE(system_.FileExists(moved));
+  }
 }
 
 TEST_P(SystemConformance, RemoveDeletesPlainFilesOnly) {

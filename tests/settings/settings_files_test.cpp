@@ -193,7 +193,7 @@ TEST(ReadFileBytesTest, ShortReadsAreReadOn) {
     fault.short_size = 777;
     return fault;
   };
-  EXPECT_EQ(platform::ReadFileBytes(sim, "C:\\a.txt"), big);
+  EXPECT_EQ(platform::ReadFileBytes(sim, "C:\\a.txt", platform::FileShare::kDenyNone), big);
 }
 
 TEST(PathLabelTest, RemovesEveryPlannerExecutableNameInAnyCase) {

@@ -216,17 +216,21 @@ struct SharingCase {
   FileShare share;
   bool others_may_write;       // GENERIC_WRITE, sharing everything
   bool others_may_deny_write;  // GENERIC_READ, FILE_SHARE_READ only
+  bool others_may_delete;      // DELETE, sharing everything
 };
 
 TEST_F(Win32SystemTest, OpenModesGrantOthersExactlyTheirSharing) {
   const SharingCase cases[] = {
-      {"shared read-write", FileAccess::kReadWrite, FileShare::kDenyNone, true, false},
-      {"exclusive read-write", FileAccess::kReadWrite, FileShare::kDenyWrite, false, false},
-      {"shared read-only", FileAccess::kRead, FileShare::kDenyNone, true, true},
-      {"read-only, deny write", FileAccess::kRead, FileShare::kDenyWrite, false, true},
+      {"shared read-write", FileAccess::kReadWrite, FileShare::kDenyNone, true, false, false},
+      {"exclusive read-write", FileAccess::kReadWrite, FileShare::kDenyWrite, false, false, false},
+      {"shared read-only", FileAccess::kRead, FileShare::kDenyNone, true, true, false},
+      {"read-only, deny write", FileAccess::kRead, FileShare::kDenyWrite, false, true, false},
+      {"read-only, sharing delete", FileAccess::kRead, FileShare::kDenyNoneWithDelete, true, true,
+       true},
   };
   const std::string path = PutFile("t.dbf", "0123456789");
   const DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const DWORD share_all_and_delete = share_all | FILE_SHARE_DELETE;
   for (const SharingCase& c : cases) {
     SCOPED_TRACE(c.name);
     auto ours = system_.OpenFile(path, c.access, c.share, FileOpen::kExisting);
@@ -240,6 +244,13 @@ TEST_F(Win32SystemTest, OpenModesGrantOthersExactlyTheirSharing) {
     {
       RawHandle deny_write(path, GENERIC_READ, FILE_SHARE_READ);
       EXPECT_EQ(deny_write.ok(), c.others_may_deny_write);
+    }
+    {
+      RawHandle deleter(path, DELETE, share_all_and_delete);
+      EXPECT_EQ(deleter.ok(), c.others_may_delete);
+      if (!deleter.ok()) {
+        EXPECT_EQ(deleter.error(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+      }
     }
     // We always read, so nobody may keep us from reading.
     RawHandle deny_read(path, GENERIC_WRITE, FILE_SHARE_WRITE);
@@ -308,7 +319,7 @@ TEST_F(Win32SystemTest, AFileHeldByAnotherProgramIsWaitedForTwoSeconds) {
         << replaced;
     EXPECT_EQ(read, held_ms == INFINITE ? RawMessage(ERROR_SHARING_VIOLATION) : "(no error)");
   }
-  EXPECT_EQ(ReadFileBytes(system_, settings), "neu");
+  EXPECT_EQ(ReadFileBytes(system_, settings, FileShare::kDenyNoneWithDelete), "neu");
   EXPECT_FALSE(system_.FileExists(settings + kTemporarySuffix));
 }
 

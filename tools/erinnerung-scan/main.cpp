@@ -100,7 +100,8 @@ std::string ProgramDirectory(platform::System& system, const std::string& host_d
 std::string ReadPlannerDirectory(platform::System& system, const std::string& settings_folder) {
   const std::string path = settings::SettingsFilePath(settings_folder);
   if (!system.FileExists(path)) return settings::FirstPlannerDirectory(system);
-  return platform::FirstPlainLine(platform::ReadFileBytes(system, path));
+  return platform::FirstPlainLine(
+      platform::ReadFileBytes(system, path, platform::FileShare::kDenyNoneWithDelete));
 }
 
 // The chosen accounts' lines, without creating a missing selection file.
@@ -108,7 +109,8 @@ std::vector<std::string> ReadAccountSelection(platform::System& system,
                                               const std::string& settings_folder) {
   const std::string path = settings::AccountSelectionFilePath(settings_folder);
   if (!system.FileExists(path)) return {};
-  return platform::SplitPlainLines(platform::ReadFileBytes(system, path));
+  return platform::SplitPlainLines(
+      platform::ReadFileBytes(system, path, platform::FileShare::kDenyNoneWithDelete));
 }
 
 int Run(const Options& options) {

@@ -330,6 +330,7 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
     if (auto message = on_open(path, access, mode)) throw SimError(*message);
   }
   Node* node = Find(path);
+  const bool shares_delete = share == FileShare::kDenyNoneWithDelete;
   if (mode == FileOpen::kCreateAlways) {
     CheckWritableParent(path);
     const std::string parent = Parent(FromHostPath(path));
@@ -341,15 +342,14 @@ std::unique_ptr<File> SimSystem::OpenFile(const std::string& path, FileAccess ac
     }
     PutFile(path, std::string());
     node = Find(path);
-    return std::make_unique<SimFile>(this, node->path, node->content, false);
+    return std::make_unique<SimFile>(this, node->path, node->content, shares_delete);
   }
   if (node == nullptr) throw SimError(kNotFound);
   if (!node->content) throw SimError(kAccessDenied);
   if (access == FileAccess::kReadWrite && (node->attributes & kAttrReadOnly)) {
     throw SimError(kAccessDenied);
   }
-  // As on Windows, a file opened only for reading lets others rename and delete it.
-  return std::make_unique<SimFile>(this, node->path, node->content, access == FileAccess::kRead);
+  return std::make_unique<SimFile>(this, node->path, node->content, shares_delete);
 }
 
 bool SimSystem::FileExists(const std::string& path) {

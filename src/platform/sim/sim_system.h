@@ -165,7 +165,8 @@ class SimSystem : public System {
   struct Content {
     std::string bytes;
     uint64_t modified = 0;
-    // Open files that let nobody rename or delete the file: all but those opened for reading.
+    // Open files that let nobody rename or delete the file: all but those opened with
+    // FileShare::kDenyNoneWithDelete.
     int held_without_delete_sharing = 0;
   };
   struct Node {

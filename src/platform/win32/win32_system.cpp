@@ -159,13 +159,16 @@ DWORD DesiredAccess(FileAccess access, FileOpen mode) {
   return rights;
 }
 
-// A file we only read lets others delete and rename it too, so that our reading never makes a
-// writer's replace of it fail (the planner's, or another copy of this program's).
-DWORD ShareMode(FileShare share, FileAccess access, FileOpen mode) {
-  DWORD sharing = FILE_SHARE_READ;
-  if (share == FileShare::kDenyNone) sharing |= FILE_SHARE_WRITE;
-  if (access == FileAccess::kRead && mode == FileOpen::kExisting) sharing |= FILE_SHARE_DELETE;
-  return sharing;
+DWORD ShareMode(FileShare share) {
+  switch (share) {
+    case FileShare::kDenyWrite:
+      return FILE_SHARE_READ;
+    case FileShare::kDenyNone:
+      return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case FileShare::kDenyNoneWithDelete:
+      break;
+  }
+  return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 }
 
 // The errors of opening, renaming and removing files with their kind: a caller waits for
@@ -317,9 +320,8 @@ std::unique_ptr<File> Win32System::OpenFile(const std::string& path, FileAccess 
                                             FileShare share, FileOpen mode) {
   if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
   const CallReturns returns(*watch_);
-  const HANDLE handle =
-      CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share, access, mode),
-                  nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileA(path.c_str(), DesiredAccess(access, mode), ShareMode(share),
+                                    nullptr, Disposition(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) ThrowFileError(GetLastError());
   const bool writable = access == FileAccess::kReadWrite || mode == FileOpen::kCreateAlways;
   return std::make_unique<Win32File>(handle, writable, *watch_);

@@ -42,6 +42,17 @@ fail() {
   failures=$((failures + 1))
 }
 
+# Clicks the middle of the child window with text $2 of the visible window titled $1, as a user
+# would, and moves the pointer out of the way again.
+click_child() {
+  local left top right bottom
+  read -r left top right bottom < <(probe rects "$1" |
+    awk -F'\t' -v text="$2" '$1 == "child" && $4 == text { print $3; exit }')
+  [ -n "${bottom:-}" ] || return 1
+  xdotool mousemove --sync $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
+  xdotool mousemove --sync 1270 1010
+}
+
 main_window_shown() { probe --class "$FORM_CLASS" rects "$MAIN_CAPTION" >/dev/null; }
 main_window_hidden() { ! main_window_shown; }
 
