@@ -15,9 +15,13 @@ std::string ReadThroughCaption(const std::string& read_through) {
 }
 
 void PresentLeftOut(const std::vector<ScanProblem>& problems, const std::string& read_through,
-                    const std::string& chosen, ScanHost& host) {
+                    const std::string& chosen, bool accounts_chosen, ScanHost& host) {
   if (problems.empty()) {
-    if (read_through != chosen) host.SetStatusCaption(ReadThroughCaption(read_through));
+    if (!accounts_chosen) {
+      host.SetStatusCaption(" " + std::string(kNoAccountsChosen));
+    } else if (read_through != chosen) {
+      host.SetStatusCaption(ReadThroughCaption(read_through));
+    }
     return;
   }
   // The planner out of reach is the news; the count would only say "1".

@@ -13,6 +13,10 @@
 
 namespace erm::app {
 
+// What the label and the tooltip say after a scan that read the planner but had no account to
+// read: without it, a program that reminds of nothing looks like one with nothing to remind of.
+inline constexpr char kNoAccountsChosen[] = "Keine Konten gew\xE4hlt";
+
 // " Nicht gelesen: " + count + " (siehe Liste)".
 std::string LeftOutCaption(size_t count);
 
@@ -20,8 +24,9 @@ std::string LeftOutCaption(size_t count);
 std::string ReadThroughCaption(const std::string& read_through);
 
 // Runs after the presentation, which has rebuilt the tree and emptied the status label.
-// `read_through` is the planner directory the scan read, `chosen` the one in the settings.
+// `read_through` is the planner directory the scan read, `chosen` the one in the settings;
+// `accounts_chosen` is false when the scan had no account to read.
 void PresentLeftOut(const std::vector<ScanProblem>& problems, const std::string& read_through,
-                    const std::string& chosen, ScanHost& host);
+                    const std::string& chosen, bool accounts_chosen, ScanHost& host);
 
 }  // namespace erm::app

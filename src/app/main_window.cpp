@@ -237,7 +237,8 @@ void TForm1::FormCreate(ui::Component*) {
   // An error here ends the handler: the program then runs hidden, inactive, with no directory.
   platform::System& system = GetApplication().System();
   state_.settings_folder = settings::ChooseSettingsFolder(system);
-  state_.planner_directory = settings::ReadPlannerDirectory(system, state_.settings_folder);
+  state_.planner_directory =
+      settings::ReadPlannerDirectory(system, state_.settings_folder, &preset_taken_);
   state_.seen = false;
   if (state_.planner_directory != settings::kNoPathMarker) {
     SpeedButton2->SetDown(true);
@@ -254,7 +255,8 @@ void TForm1::FormShow(ui::Component*) {
   TrayIcon1->SetCycleIcons(false);
   TrayIcon1->SetIconIndex(0);
   if (state_.today_count > 0) state_.MarkSeen();
-  if (options_dialog_ == nullptr) return;
+  // An open options dialog holds the user's choice in the making.
+  if (options_dialog_ == nullptr || options_dialog_->Visible()) return;
   // The account list is refreshed for the user's eyes only; a failure is not worth a message.
   try {
     options_dialog_->DirSearch();
@@ -320,6 +322,28 @@ void TForm1::ScanSoon() {
   if (!Timer1->Enabled() || Timer1->Interval() <= kEarlyScanDelayMs) return;
   Timer1->SetInterval(kEarlyScanDelayMs);
   next_tick_ = ScanTickKind::kEarly;
+}
+
+void TForm1::SetOptionsDialog(TForm2* form) {
+  options_dialog_ = form;
+  // After a scan that had no account to read, the accounts chosen now are reminded of within
+  // half a minute, not at the next hourly scan.
+  options_dialog_->OnApplied = [this](ui::Component*) {
+    if (scan_.NoAccountChosen()) ScanSoon();
+  };
+}
+
+void TForm1::OpenOptionsAtFirstStart() {
+  if (!std::exchange(preset_taken_, false) || options_dialog_ == nullptr) return;
+  // Outside any handler yet: a selection file that cannot be read is reported, not fatal.
+  GetApplication().RunGuarded([this] {
+    // Accounts an administrator handed out with the preset need no choosing.
+    for (const std::string& line :
+         settings::ReadAccountSelection(GetApplication().System(), state_.settings_folder)) {
+      if (!line.empty()) return;
+    }
+    options_dialog_->Show();
+  });
 }
 
 void TForm1::Optionen1Click(ui::Component*) {
@@ -405,7 +429,8 @@ void TForm1::KeepTheHour(ScanTickKind tick) {
 }
 
 void TForm1::ShowWhatWasNotRead() {
-  PresentLeftOut(scan_.Problems(), scan_.ReadThrough(), state_.planner_directory, *this);
+  PresentLeftOut(scan_.Problems(), scan_.ReadThrough(), state_.planner_directory,
+                 !scan_.NoAccountChosen(), *this);
   if (!scan_.ListingFailed()) {
     unreachable_said_ = false;
     return;

@@ -67,9 +67,12 @@ class TForm1 : public ui::Form, public ScanHost {
   void ScanSoon();
 
   // The other windows, created after this one; until then the steps that use them do nothing.
-  void SetOptionsDialog(TForm2* form) { options_dialog_ = form; }
+  void SetOptionsDialog(TForm2* form);
   void SetHelpWindow(TForm3* form) { help_window_ = form; }
   void SetNoticeDialog(TForm4* form) { notice_dialog_ = form; }
+  // Once the other windows exist: a first start that took the administrator's planner folder
+  // has no account chosen yet, so the options dialog opens for the user to choose.
+  void OpenOptionsAtFirstStart();
 
   // --- handlers ---
   void FormCreate(ui::Component* sender);
@@ -186,6 +189,12 @@ class TForm1 : public ui::Form, public ScanHost {
   TForm4* notice_dialog_ = nullptr;
   // What the scan sees while there is no options dialog yet.
   settings::MemoryAccountList no_accounts_;
+  // The scan's own list while the options dialog is open, so that a scan does not undo a choice
+  // the user is still making there; and which list the last discovery filled.
+  settings::MemoryAccountList scan_accounts_;
+  const settings::AccountList* scanned_accounts_ = nullptr;
+  // This start wrote the administrator's preset into a new settings file.
+  bool preset_taken_ = false;
 };
 
 }  // namespace erm::app

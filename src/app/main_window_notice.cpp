@@ -2,6 +2,7 @@
 // looks for its moment, the tooltip tells of it, and the scan timer keeps its time meanwhile.
 #include <optional>
 
+#include "app/left_out.h"
 #include "app/main_window.h"
 #include "ui/application.h"
 
@@ -48,10 +49,13 @@ bool TForm1::ResumeScanTimer(std::optional<uint64_t> due) {
 }
 
 void TForm1::UpdateTrayHint() {
-  // A planner out of reach comes first: the waiting notice comes on its own, the planner not.
+  // A planner out of reach comes first: the waiting notice comes on its own, the planner not;
+  // nor do accounts the user has yet to choose.
   std::string hint = kTrayHint;
   if (scan_.ListingFailed()) {
     hint = ReminderScan::UnreachableMessage(state_.planner_directory);
+  } else if (scan_.NoAccountChosen()) {
+    hint = kNoAccountsChosen;
   } else if (state_.pending_notice) {
     hint = WaitingNoticeHint(*state_.pending_notice);
   }

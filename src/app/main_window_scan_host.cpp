@@ -7,6 +7,7 @@
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
 #include "platform/error.h"
+#include "settings/account_discovery.h"
 #include "ui/application.h"
 
 namespace erm::app {
@@ -82,6 +83,18 @@ void TForm1::EnableScanTimer() {
 
 settings::KontenListing TForm1::DirSearch() {
   if (options_dialog_ == nullptr) return {true, state_.planner_directory};
+  if (options_dialog_->Visible()) {
+    // The scan reminds of the saved choice, as it does while the dialog is closed.
+    scanned_accounts_ = &scan_accounts_;
+    settings::KontenListing listing{false, state_.planner_directory};
+    try {
+      settings::DirSearch(GetApplication().System(), state_.settings_folder,
+                          state_.planner_directory, scan_accounts_, listing);
+    } catch (const Error&) {
+    }
+    return listing;
+  }
+  scanned_accounts_ = &options_dialog_->Accounts();
   try {
     options_dialog_->DirSearch();
   } catch (const Error&) {
@@ -91,7 +104,7 @@ settings::KontenListing TForm1::DirSearch() {
 
 const settings::AccountList& TForm1::Accounts() {
   if (options_dialog_ == nullptr) return no_accounts_;
-  return options_dialog_->Accounts();
+  return scanned_accounts_ != nullptr ? *scanned_accounts_ : options_dialog_->Accounts();
 }
 
 void TForm1::ClearTree() {

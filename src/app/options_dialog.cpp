@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/reminder_scan.h"
 #include "resources/resource_ids.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
@@ -11,6 +12,9 @@ namespace erm::app {
 namespace {
 
 constexpr char kInitialPlannerFolder[] = "C:\\Programme\\Brevantoliske";
+constexpr char kMultiSelectHint[] =
+    "( Mehrfachauswahl mit gedr\xFC"
+    "ckter <STRG>-Taste m\xF6glich )";
 
 void Place(ui::Control* control, ui::Container* parent, int left, int top, int width, int height) {
   control->SetParent(parent);
@@ -82,9 +86,7 @@ TForm2::TForm2(ui::Application& app, const std::string& settings_folder,
   Label1 = new ui::Label(this, "Label1");
   Place(Label1, GroupBox1, 16, 144, 0, 0);
   UseNormalFont(Label1);
-  Label1->SetCaption(
-      "( Mehrfachauswahl mit gedr\xFC"
-      "ckter <STRG>-Taste m\xF6glich )");
+  Label1->SetCaption(kMultiSelectHint);
 
   BitBtn1 = new ui::BitBtn(this, "BitBtn1");
   Place(BitBtn1, this, 8, 304, 161, 33);
@@ -118,8 +120,22 @@ TForm2::TForm2(ui::Application& app, const std::string& settings_folder,
 
 void TForm2::DirSearch() {
   last_listing_ = settings::KontenListing{false, planner_directory_};
-  settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_, accounts_,
-                      last_listing_);
+  try {
+    settings::DirSearch(GetApplication().System(), settings_folder_, planner_directory_, accounts_,
+                        last_listing_);
+  } catch (...) {
+    ShowListingOutcome();
+    throw;
+  }
+  ShowListingOutcome();
+}
+
+void TForm2::ShowListingOutcome() {
+  // Without a directory there is nothing out of reach, only nothing chosen yet.
+  const bool unreachable = !last_listing_.complete && planner_directory_ != settings::kNoPathMarker;
+  const std::string caption = unreachable ? ReminderScan::UnreachableMessage(planner_directory_)
+                                          : std::string(kMultiSelectHint);
+  if (Label1->Caption() != caption) Label1->SetCaption(caption);
 }
 
 void TForm2::FormShow(ui::Component*) {
@@ -150,6 +166,7 @@ void TForm2::BitBtn1Click(ui::Component*) {
   if (last_listing_.complete)
     settings::WriteAccountSelection(system, settings_folder_, accounts_.SelectedItems());
   Hide();
+  if (OnApplied) OnApplied(this);
 }
 
 void TForm2::BitBtn2Click(ui::Component*) {

@@ -47,6 +47,8 @@ class TForm2 : public ui::Form {
   // What the last DirSearch found in the konten folder, also when its selection step failed.
   const settings::KontenListing& LastListing() const { return last_listing_; }
   settings::AccountList& Accounts() { return accounts_; }
+  // After "&Uebernehmen" has saved both files.
+  ui::NotifyEvent OnApplied;
 
   // --- handlers ---
   void FormShow(ui::Component* sender);
@@ -66,6 +68,10 @@ class TForm2 : public ui::Form {
   ui::OpenDialog* OpenDialog1;
 
  private:
+  // The hint under the account list gives way to the folder that could not be listed, so that
+  // an empty list is not taken for a planner without accounts.
+  void ShowListingOutcome();
+
   const std::string& settings_folder_;
   std::string& planner_directory_;
   bool& seen_;

@@ -22,6 +22,7 @@ ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tr
   main_window.SetHelpWindow(windows.help_window);
   windows.notice_dialog = &app.CreateForm<TForm4>(state, main_window);
   main_window.SetNoticeDialog(windows.notice_dialog);
+  main_window.OpenOptionsAtFirstStart();
   // Whether the main window shows is FormCreate's decision alone.
   app.SetShowMainForm(false);
   return windows;

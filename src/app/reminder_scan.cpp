@@ -74,6 +74,7 @@ bool ReminderScan::Timer1Timer() {
     if (accounts.Selected(i)) chosen_accounts.push_back(accounts.Item(i));
   }
   const int chosen = static_cast<int>(chosen_accounts.size());
+  no_account_chosen_ = !listing_failed_ && chosen == 0;
   host_.SetProgressRange(chosen, 1);
 
   // Each account is one bounded read after its pause; the results go into the due list in the

@@ -37,6 +37,8 @@ class ReminderScan {
   const std::vector<ScanProblem>& Problems() const { return problems_; }
   // The konten folder could not be listed in the last scan, at all or to its end.
   bool ListingFailed() const { return listing_failed_; }
+  // The last scan listed the konten folder but had no chosen account to read.
+  bool NoAccountChosen() const { return no_account_chosen_; }
   // The planner directory the last scan read through: the chosen one, or the network path of
   // a drive letter Windows had not reconnected yet.
   const std::string& ReadThrough() const { return read_through_; }
@@ -74,6 +76,7 @@ class ReminderScan {
   DueList due_list_;
   std::vector<ScanProblem> problems_;
   bool listing_failed_ = false;
+  bool no_account_chosen_ = false;
   std::string read_through_;
   NoticeKind last_notice_ = NoticeKind::kNone;
   bool running_ = false;

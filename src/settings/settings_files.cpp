@@ -11,13 +11,16 @@ namespace {
 
 // The first start's file. FileExists answers false also when the system cannot tell, so the
 // file is created only under a name that is free: one that was there after all is kept and read.
-void CreateIfMissing(platform::System& system, const std::string& path, std::string_view bytes) {
-  if (system.FileExists(path)) return;
+// Answers whether this call created it.
+bool CreateIfMissing(platform::System& system, const std::string& path, std::string_view bytes) {
+  if (system.FileExists(path)) return false;
   try {
     platform::ReplaceFileBytes(system, path, bytes, platform::RenameMode::kKeepExisting);
   } catch (const Error&) {
     if (!system.FileExists(path)) throw;
+    return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -39,9 +42,12 @@ std::string AccountSelectionFilePath(const std::string& folder) {
   return folder + kAccountSelectionFileName;
 }
 
-std::string ReadPlannerDirectory(platform::System& system, const std::string& folder) {
+std::string ReadPlannerDirectory(platform::System& system, const std::string& folder,
+                                 bool* preset_taken) {
   const std::string path = SettingsFilePath(folder);
-  CreateIfMissing(system, path, platform::JoinLinesCrLf({FirstPlannerDirectory(system)}));
+  const std::string first = FirstPlannerDirectory(system);
+  const bool created = CreateIfMissing(system, path, platform::JoinLinesCrLf({first}));
+  if (preset_taken != nullptr) *preset_taken = created && first != kNoPathMarker;
   return platform::FirstPlainLine(
       platform::ReadFileBytes(system, path, platform::FileShare::kDenyNoneWithDelete));
 }

@@ -27,8 +27,10 @@ std::string AccountSelectionFilePath(const std::string& folder);
 // Start-up: creates the settings file when it is missing (never over one that is there), then
 // returns its first line. The new file holds the planner directory an administrator preset for
 // every user of the computer (System::MachinePlannerDirectory, given a trailing "\" where it
-// lacks one), else the no-path marker.
-std::string ReadPlannerDirectory(platform::System& system, const std::string& folder);
+// lacks one), else the no-path marker. `preset_taken`, if given, answers whether this call
+// created the file with the preset: a first start the user has not yet chosen accounts for.
+std::string ReadPlannerDirectory(platform::System& system, const std::string& folder,
+                                 bool* preset_taken = nullptr);
 // What a first start writes into the new settings file: the preset, or the no-path marker.
 std::string FirstPlannerDirectory(platform::System& system);
 // Rewrites the settings file with `planner_directory` as its only line.

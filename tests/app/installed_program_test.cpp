@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/left_out.h"
 #include "app/program_fixture.h"
 #include "app/second_start.h"
 #include "settings/settings_folder.h"
@@ -44,6 +45,43 @@ TEST_F(InstalledProgramTest, AFirstStartUnderProgramFilesAsksForThePathWithoutAn
   ASSERT_EQ(desktop_.message_boxes.size(), 1u);
   EXPECT_EQ(desktop_.message_boxes[0].flags & platform::kMbIconError, 0u);
   EXPECT_TRUE(Main().Visible());
+}
+
+// The preset names the planner, only the user can choose the accounts: the start that takes it
+// opens the options, also with the folder out of reach, unless accounts came with it.
+TEST_F(InstalledProgramTest, AFirstStartWithAPresetOpensTheOptionsUnlessAccountsCameWithIt) {
+  for (const char* selection : {"", "Familie\r\n"}) {
+    app_.reset();
+    sim_.Remove(sim_.ProgramFolder() + settings::kSettingsFileName);
+    sim_.machine_planner_directory = "\\\\server\\planer";
+    ChooseAccounts(selection);
+    Start();
+    EXPECT_EQ(Options().Visible(), selection[0] == '\0');
+    EXPECT_EQ(Options().Label1->Caption() == "Planer nicht erreichbar: \\\\server\\planer\\konten",
+              selection[0] == '\0');
+  }
+}
+
+// The first scan comes while the user is choosing the preset's accounts: it keeps that choice and
+// says that none is chosen yet, with no node, balloon or early retry; "Uebernehmen" brings the
+// next.
+TEST_F(InstalledProgramTest, TheFirstScanLeavesTheChoiceInTheMakingAndSaysNoneIsChosen) {
+  sim_.machine_planner_directory = kPlanner;
+  AddAccountDueToday("Familie", {"090000"});
+  Start();
+  ASSERT_TRUE(Options().Visible());
+  Options().Accounts().SetSelected(0, true);
+  RunFor(kFirstScanDelayMs + 3000);
+  Main().Erinnerungsmodulanzeigen1Click(nullptr);
+  EXPECT_TRUE(Options().Accounts().Selected(0));
+  EXPECT_EQ(Main().Label1->Caption(), " Keine Konten gew\xE4hlt");
+  EXPECT_EQ(Main().TrayIcon1->Hint(), kNoAccountsChosen);
+  EXPECT_EQ(Main().TreeView1->TopLevelCount() + BalloonTitles().size(), 0u);
+  EXPECT_EQ(Main().Timer1->Interval(), kScanIntervalMs);
+  Options().BitBtn1->Click();
+  Act(kEarlyScanDelayMs + 3000, [&] { Notice().BitBtn1->Click(); });
+  RunFor(kEarlyScanDelayMs + 5000);
+  EXPECT_EQ(Main().TrayIcon1->Hint(), kTrayHint);
 }
 
 TEST_F(InstalledProgramTest, ASecondStartShowsTheRunningProgramAndEndsWithZero) {
