@@ -1,12 +1,13 @@
 // The folder lookups of Win32System against the real API (or Wine's): the user's roaming data
-// folder, creating a folder, and whether the program may create files in one; and how a failed
-// ReadFile is read, lock or error.
+// folder, creating a folder, whether the program may create files in one, and the planner folder
+// preset for the computer in its registry; and how a failed ReadFile is read, lock or error.
 #include "platform/win32/win32_system.h"
 #include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/win32/win32_errors.h"
@@ -83,6 +84,91 @@ TEST_F(Win32FoldersTest, TheWriteTryLeavesNothingBehind) {
   EXPECT_TRUE(system_.CanCreateFilesIn(dir_));
   EXPECT_EQ(EntryCount(dir_), 0);
   EXPECT_FALSE(system_.CanCreateFilesIn(dir_ + "fehlt\\"));
+}
+
+// Where Group Policy and the package write the preset, and the vendor keys above them, which a
+// test removes again when it made them.
+const char* const kPresetKeys[] = {"Software\\Policies\\QX-Brevantoliske\\Erinnerungsmodul",
+                                   "Software\\QX-Brevantoliske\\Erinnerungsmodul"};
+const char* const kVendorKeys[] = {"Software\\Policies\\QX-Brevantoliske",
+                                   "Software\\QX-Brevantoliske"};
+
+// A registry value as stored; REG_NONE stands for no value.
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+};
+StoredValue Text(const std::string& text, DWORD type = REG_SZ) {
+  return {type, text + '\0'};
+}
+
+class MachinePresetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 2; ++i) {
+      HKEY key = nullptr;
+      made_[i] =
+          RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKeys[i], 0, KEY_READ, &key) != ERROR_SUCCESS;
+      if (!made_[i]) RegCloseKey(key);
+    }
+    // A computer's own preset would be overwritten and removed.
+    if (!system_.MachinePlannerDirectory().empty()) GTEST_SKIP() << "this computer has a preset";
+    for (int i = 0; i < 2; ++i) {
+      const LSTATUS status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPresetKeys[i], 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &keys_[i], nullptr);
+      if (status == ERROR_ACCESS_DENIED) GTEST_SKIP() << "HKLM is writable for administrators";
+      ASSERT_EQ(status, ERROR_SUCCESS) << kPresetKeys[i];
+    }
+  }
+  void TearDown() override {
+    for (int i = 0; i < 2; ++i) {
+      if (keys_[i] != nullptr) {
+        RegDeleteValueA(keys_[i], "Planerverzeichnis");
+        RegCloseKey(keys_[i]);
+      }
+      if (made_[i]) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKeys[i]);
+    }
+  }
+  void Store(int i, const StoredValue& value) {
+    RegDeleteValueA(keys_[i], "Planerverzeichnis");
+    if (value.type == REG_NONE) return;
+    ASSERT_EQ(RegSetValueExA(keys_[i], "Planerverzeichnis", 0, value.type,
+                             reinterpret_cast<const BYTE*>(value.bytes.data()),
+                             static_cast<DWORD>(value.bytes.size())),
+              ERROR_SUCCESS);
+  }
+
+  Win32System system_;
+  bool made_[2] = {};
+  HKEY keys_[2] = {};
+};
+
+TEST_F(MachinePresetTest, GroupPolicyComesBeforeThePackagesValue) {
+  char drive[MAX_PATH] = {};
+  GetEnvironmentVariableA("SystemDrive", drive, sizeof drive);
+  const std::string server = "\\\\server\\Planer f\xFCr alle";
+  struct Case {
+    const char* name;
+    StoredValue policy;
+    StoredValue package;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"none", {}, {}, ""},
+      {"the package's alone", {}, Text(server), server},
+      {"the policy's alone", Text("P:\\Planer\\"), {}, "P:\\Planer\\"},
+      {"both", Text("\\\\dc\\planer"), Text(server), "\\\\dc\\planer"},
+      {"an empty policy", Text(""), Text(server), server},
+      {"a policy that is no text", {REG_DWORD, std::string(4, '\1')}, Text(server), server},
+      {"an expandable policy", Text("%SystemDrive%\\Planer", REG_EXPAND_SZ), Text(server),
+       std::string(drive) + "\\Planer"},
+      {"a policy stored without its NUL", {REG_SZ, "\\\\dc\\planer"}, {}, "\\\\dc\\planer"},
+  };
+  for (const Case& c : cases) {
+    Store(0, c.policy);
+    Store(1, c.package);
+    EXPECT_EQ(system_.MachinePlannerDirectory(), c.expected) << c.name;
+  }
 }
 
 TEST(Win32ReadFailureTest, OnlyALockViolationIsWorthAskingAgain) {
