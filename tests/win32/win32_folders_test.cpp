@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/error.h"
 #include "platform/win32/win32_errors.h"
@@ -93,15 +93,6 @@ const char* const kPresetKeys[] = {"Software\\Policies\\QX-Brevantoliske\\Erinne
 const char* const kVendorKeys[] = {"Software\\Policies\\QX-Brevantoliske",
                                    "Software\\QX-Brevantoliske"};
 
-// A registry value as stored; REG_NONE stands for no value.
-struct StoredValue {
-  DWORD type = REG_NONE;
-  std::string bytes;
-};
-StoredValue Text(const std::string& text, DWORD type = REG_SZ) {
-  return {type, text + '\0'};
-}
-
 class MachinePresetTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -122,20 +113,20 @@ class MachinePresetTest : public ::testing::Test {
   }
   void TearDown() override {
     for (int i = 0; i < 2; ++i) {
-      if (keys_[i] != nullptr) {
-        RegDeleteValueA(keys_[i], "Planerverzeichnis");
-        RegCloseKey(keys_[i]);
-      }
+      if (keys_[i] == nullptr) continue;
+      RegDeleteValueA(keys_[i], "Planerverzeichnis");
+      RegCloseKey(keys_[i]);
       if (made_[i]) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKeys[i]);
     }
   }
-  void Store(int i, const StoredValue& value) {
+  // No text removes the value.
+  void Store(int i, DWORD type, const char* text) {
     RegDeleteValueA(keys_[i], "Planerverzeichnis");
-    if (value.type == REG_NONE) return;
-    ASSERT_EQ(RegSetValueExA(keys_[i], "Planerverzeichnis", 0, value.type,
-                             reinterpret_cast<const BYTE*>(value.bytes.data()),
-                             static_cast<DWORD>(value.bytes.size())),
-              ERROR_SUCCESS);
+    if (text == nullptr) return;
+    ASSERT_EQ(
+        RegSetValueExA(keys_[i], "Planerverzeichnis", 0, type, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1)),
+        ERROR_SUCCESS);
   }
 
   Win32System system_;
@@ -146,28 +137,26 @@ class MachinePresetTest : public ::testing::Test {
 TEST_F(MachinePresetTest, GroupPolicyComesBeforeThePackagesValue) {
   char drive[MAX_PATH] = {};
   GetEnvironmentVariableA("SystemDrive", drive, sizeof drive);
-  const std::string server = "\\\\server\\Planer f\xFCr alle";
+  const char* const server = "\\\\server\\Planer f\xFCr alle";
   struct Case {
-    const char* name;
-    StoredValue policy;
-    StoredValue package;
+    DWORD policy_type;
+    const char* policy;
+    const char* package;
     std::string expected;
   };
   const Case cases[] = {
-      {"none", {}, {}, ""},
-      {"the package's alone", {}, Text(server), server},
-      {"the policy's alone", Text("P:\\Planer\\"), {}, "P:\\Planer\\"},
-      {"both", Text("\\\\dc\\planer"), Text(server), "\\\\dc\\planer"},
-      {"an empty policy", Text(""), Text(server), server},
-      {"a policy that is no text", {REG_DWORD, std::string(4, '\1')}, Text(server), server},
-      {"an expandable policy", Text("%SystemDrive%\\Planer", REG_EXPAND_SZ), Text(server),
-       std::string(drive) + "\\Planer"},
-      {"a policy stored without its NUL", {REG_SZ, "\\\\dc\\planer"}, {}, "\\\\dc\\planer"},
+      {REG_SZ, nullptr, nullptr, ""},
+      {REG_SZ, nullptr, server, server},
+      {REG_SZ, "P:\\Planer\\", nullptr, "P:\\Planer\\"},
+      {REG_SZ, "\\\\dc\\planer", server, "\\\\dc\\planer"},
+      {REG_SZ, "", server, server},
+      {REG_DWORD, "\\\\dc\\planer", server, server},
+      {REG_EXPAND_SZ, "%SystemDrive%\\Planer", server, std::string(drive) + "\\Planer"},
   };
   for (const Case& c : cases) {
-    Store(0, c.policy);
-    Store(1, c.package);
-    EXPECT_EQ(system_.MachinePlannerDirectory(), c.expected) << c.name;
+    Store(0, c.policy_type, c.policy);
+    Store(1, REG_SZ, c.package);
+    EXPECT_EQ(system_.MachinePlannerDirectory(), c.expected) << c.policy << " / " << c.package;
   }
 }
 
