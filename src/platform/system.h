@@ -157,9 +157,10 @@ class System {
   // it throw.
   virtual std::string UserDataFolder();
   // The planner directory an administrator preset for every user of this computer (on Windows
-  // the value "Planerverzeichnis" under HKLM\Software\QX-Brevantoliske\Erinnerungsmodul, which
-  // the package for all users writes); empty when there is none or it cannot be read. Never
-  // throws. Implementations without it answer empty.
+  // the value "Planerverzeichnis" under HKLM\Software\Policies\QX-Brevantoliske\Erinnerungsmodul,
+  // which Group Policy writes, else the one under HKLM\Software\QX-Brevantoliske\Erinnerungsmodul,
+  // which the package for all users writes); empty when there is none or it cannot be read.
+  // Never throws. Implementations without it answer empty.
   virtual std::string MachinePlannerDirectory() { return std::string(); }
   // Creates the folder `path` inside an existing one; a folder that is there already is no
   // error. Throws Error with the system's message when it fails. Implementations without it

@@ -16,9 +16,11 @@
 #   5. ADDLOCAL=Main installs the program without the Run value; its removal leaves no folder;
 #   6. the package for all users with PLANERVERZEICHNIS: a user's first start takes the preset
 #      and reminds, an upgrade keeps it, removal takes it, the HKLM Run value and shortcuts away;
-#   7. the archive holds exactly its files, the guide with its pictures inside, and its
-#      erinnerung-scan.exe, beside the settings files of the demo planner, prints the report the
-#      native tool prints.
+#   7. the archive holds exactly its files and the administrative template, the guide with its
+#      pictures inside, and its erinnerung-scan.exe, beside the settings files of the demo
+#      planner, prints the report the native tool prints;
+#   8. the administrative template passes packaging/check-admx, which fails each kind of broken
+#      template, and a first start takes a policy's planner folder before the package's preset.
 # Run by scripts/test-windows, or alone; ERM_RELEASE_DIR=build/release tests a release made
 # already instead of making one.
 set -euo pipefail
@@ -33,6 +35,8 @@ readonly UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly PUBLISHER="QX-Brevantoliske"
 readonly SETTINGS_FILES=(erinnerung_config.txt erinnerung_konten.txt)
 readonly ARCHIVE_FILES=(Anleitung.html LIESMICH.txt dbfcat.exe erinnerung-scan.exe erinnerung.exe)
+readonly POLICY_FILES=(PolicyDefinitions/Erinnerungsmodul.admx
+  PolicyDefinitions/{de-DE,en-US}/Erinnerungsmodul.adml)
 readonly SHORTCUTS=(Erinnerungsmodul.lnk "Erinnerungsmodul - Anleitung.lnk")
 readonly RELEASE="${ERM_RELEASE_DIR:-build/e2e/release}"
 readonly NATIVE_BUILD="${ERM_NATIVE_BUILD:-build/native}"
@@ -229,9 +233,41 @@ test_for_all_users() {
   [ ! -e "$dir/erinnerung.exe" ] || fail "the program stayed in $dir"
 }
 
+# The planner folder that erinnerung-scan.exe in an empty program folder (a first start) finds.
+first_planner() {
+  wine_run 120 "$RELEASE/win64/erinnerung-scan.exe" --program-folder "$(wine_path "$1")" --json |
+    python3 -c 'import json, sys; print(json.load(sys.stdin)["plannerDirectory"])'
+}
+
+test_group_policy() {
+  local tmp="$1" template="$RELEASE/win64/PolicyDefinitions" written class key value broken
+  written="$(packaging/check-admx "$template")" || fail "the administrative template is broken"
+  read -r class key value <<<"${written//$'\t'/ }"
+  [ "$class $value" = "Machine Planerverzeichnis" ] || fail "the template writes $class $value"
+  # Each row breaks one file of a copy one way; the check must notice every one.
+  for broken in 'Erinnerungsmodul.admx|s|</policies>||' 'Erinnerungsmodul.admx|s|windows:|win:|' \
+    'de-DE/Erinnerungsmodul.adml|/<string id="Planerverzeichnis">/d' \
+    'en-US/Erinnerungsmodul.adml|s|refId="Planerverzeichnis"|refId="Ordner"|'; do
+    rm -rf "$tmp/broken" && cp -r "$template" "$tmp/broken"
+    sed -i "${broken#*|}" "$tmp/broken/${broken%%|*}"
+    packaging/check-admx "$tmp/broken" >/dev/null 2>&1 && fail "check-admx passed $broken"
+  done
+  mkdir -p "$tmp/first-start"
+  wine_run 60 reg add "HKLM\\$key" /v "$value" /d 'C:\Richtlinie\Planer' /f >/dev/null
+  wine_run 60 reg add "$PRESET_KEY" /v Planerverzeichnis /d 'C:\Paket\Planer' /f >/dev/null
+  [ "$(first_planner "$tmp/first-start")" = 'C:\Richtlinie\Planer\' ] ||
+    fail "the policy's planner folder is not the first start's"
+  wine_run 60 reg delete "HKLM\\$key" /v "$value" /f >/dev/null
+  [ "$(first_planner "$tmp/first-start")" = 'C:\Paket\Planer\' ] ||
+    fail "without the policy the package's planner folder is not the first start's"
+  wine_run 60 reg delete "$PRESET_KEY" /v Planerverzeichnis /f >/dev/null
+  return 0
+}
+
 test_archive() {
   local zip_file="$1" demo="$2" tmp="$3" now
-  [ "$(unzip -Z1 "$zip_file" | sort | tr '\n' ' ')" = "${ARCHIVE_FILES[*]} " ] ||
+  [ "$(unzip -Z1 "$zip_file" | sort | tr '\n' ' ')" = \
+    "$(printf '%s\n' "${ARCHIVE_FILES[@]}" "${POLICY_FILES[@]}" | sort | tr '\n' ' ')" ] ||
     fail "the archive holds: $(unzip -Z1 "$zip_file" | tr '\n' ' ')"
   mkdir -p "$tmp/archive"
   unzip -q "$zip_file" -d "$tmp/archive"
@@ -278,6 +314,7 @@ main() {
   local all_users_msi="$RELEASE/Erinnerungsmodul-$version-x64-alle-Benutzer.msi"
   [ -n "${ERM_RELEASE_DIR:-}" ] || test_signatures "$tmp/cert.pem"
   for file in "$msi_file" "$all_users_msi"; do test_package_tables "$file"; done
+  test_group_policy "$tmp"
   test_install_start_and_end "$dir" "$msi_file" "$version" "$tmp/demo"
   test_upgrade_keeps_settings "$dir" "$msi_file" "$tmp/Erinnerungsmodul-$next-x64.msi" "$next" \
     "$tmp/keep"

@@ -1,11 +1,12 @@
 // The folder lookups of Win32System against the real API (or Wine's): the user's roaming data
-// folder, creating a folder, and whether the program may create files in one; and how a failed
-// ReadFile is read, lock or error.
+// folder, creating a folder, whether the program may create files in one, and the planner folder
+// preset for the computer in its registry; and how a failed ReadFile is read, lock or error.
 #include "platform/win32/win32_system.h"
 #include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/error.h"
@@ -83,6 +84,80 @@ TEST_F(Win32FoldersTest, TheWriteTryLeavesNothingBehind) {
   EXPECT_TRUE(system_.CanCreateFilesIn(dir_));
   EXPECT_EQ(EntryCount(dir_), 0);
   EXPECT_FALSE(system_.CanCreateFilesIn(dir_ + "fehlt\\"));
+}
+
+// Where Group Policy and the package write the preset, and the vendor keys above them, which a
+// test removes again when it made them.
+const char* const kPresetKeys[] = {"Software\\Policies\\QX-Brevantoliske\\Erinnerungsmodul",
+                                   "Software\\QX-Brevantoliske\\Erinnerungsmodul"};
+const char* const kVendorKeys[] = {"Software\\Policies\\QX-Brevantoliske",
+                                   "Software\\QX-Brevantoliske"};
+
+class MachinePresetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 2; ++i) {
+      HKEY key = nullptr;
+      made_[i] =
+          RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendorKeys[i], 0, KEY_READ, &key) != ERROR_SUCCESS;
+      if (!made_[i]) RegCloseKey(key);
+    }
+    // A computer's own preset would be overwritten and removed.
+    if (!system_.MachinePlannerDirectory().empty()) GTEST_SKIP() << "this computer has a preset";
+    for (int i = 0; i < 2; ++i) {
+      const LSTATUS status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPresetKeys[i], 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &keys_[i], nullptr);
+      if (status == ERROR_ACCESS_DENIED) GTEST_SKIP() << "HKLM is writable for administrators";
+      ASSERT_EQ(status, ERROR_SUCCESS) << kPresetKeys[i];
+    }
+  }
+  void TearDown() override {
+    for (int i = 0; i < 2; ++i) {
+      if (keys_[i] == nullptr) continue;
+      RegDeleteValueA(keys_[i], "Planerverzeichnis");
+      RegCloseKey(keys_[i]);
+      if (made_[i]) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKeys[i]);
+    }
+  }
+  // No text removes the value.
+  void Store(int i, DWORD type, const char* text) {
+    RegDeleteValueA(keys_[i], "Planerverzeichnis");
+    if (text == nullptr) return;
+    ASSERT_EQ(
+        RegSetValueExA(keys_[i], "Planerverzeichnis", 0, type, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1)),
+        ERROR_SUCCESS);
+  }
+
+  Win32System system_;
+  bool made_[2] = {};
+  HKEY keys_[2] = {};
+};
+
+TEST_F(MachinePresetTest, GroupPolicyComesBeforeThePackagesValue) {
+  char drive[MAX_PATH] = {};
+  GetEnvironmentVariableA("SystemDrive", drive, sizeof drive);
+  const char* const server = "\\\\server\\Planer f\xFCr alle";
+  struct Case {
+    DWORD policy_type;
+    const char* policy;
+    const char* package;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {REG_SZ, nullptr, nullptr, ""},
+      {REG_SZ, nullptr, server, server},
+      {REG_SZ, "P:\\Planer\\", nullptr, "P:\\Planer\\"},
+      {REG_SZ, "\\\\dc\\planer", server, "\\\\dc\\planer"},
+      {REG_SZ, "", server, server},
+      {REG_DWORD, "\\\\dc\\planer", server, server},
+      {REG_EXPAND_SZ, "%SystemDrive%\\Planer", server, std::string(drive) + "\\Planer"},
+  };
+  for (const Case& c : cases) {
+    Store(0, c.policy_type, c.policy);
+    Store(1, REG_SZ, c.package);
+    EXPECT_EQ(system_.MachinePlannerDirectory(), c.expected) << c.policy << " / " << c.package;
+  }
 }
 
 TEST(Win32ReadFailureTest, OnlyALockViolationIsWorthAskingAgain) {
