@@ -20,7 +20,11 @@
 #      pictures inside, and its erinnerung-scan.exe, beside the settings files of the demo
 #      planner, prints the report the native tool prints;
 #   8. the administrative template passes packaging/check-admx, which fails each kind of broken
-#      template, and a first start takes a policy's planner folder before the package's preset.
+#      template, and a first start takes a policy's planner folder before the package's preset;
+#   9. the guide's commands as it gives them: msiexec ADDLOCAL=Main,Autostart adds the Run value
+#      to a program installed without it and keeps the program, with the installed package and
+#      with a newer one; erinnerung-scan (the report into %USERPROFILE%\bericht.txt, --now,
+#      --json) and dbfcat in a command prompt in the program folder, on the demo planner.
 # Run by scripts/test-windows, or alone; ERM_RELEASE_DIR=build/release tests a release made
 # already instead of making one.
 set -euo pipefail
@@ -56,7 +60,7 @@ build_what_is_missing() {
   fi
   wine_build_windows window_probe >/dev/null
   cmake -S . -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$NATIVE_BUILD" --target make-demo-planner erinnerung-scan >/dev/null
+  cmake --build "$NATIVE_BUILD" --target make-demo-planner erinnerung-scan dbfcat >/dev/null
 }
 
 # --- Wine's side ---
@@ -197,6 +201,47 @@ test_main_feature_alone() {
   [ ! -e "$(dirname "$dir")" ] || fail "removal left $(dirname "$dir")"
 }
 
+# The guide's commands, typed as it gives them; msiexec only gains /qn.
+test_guide_commands() {
+  local dir="$1" msi_file="$2" newer_msi="$3" demo="$4" tmp="$5" package report now out table
+  msi /i "$(wine_path "$msi_file")" ADDLOCAL=Main /qn || fail "installing Main alone failed"
+  for package in "$msi_file" "$newer_msi"; do
+    msi /i "$(wine_path "$package")" ADDLOCAL=Main,Autostart /qn ||
+      fail "ADDLOCAL=Main,Autostart with $(basename "$package") failed"
+    [ -f "$dir/erinnerung.exe" ] ||
+      fail "ADDLOCAL=Main,Autostart with $(basename "$package") removed the program"
+    reg_value "$RUN_KEY" "$APP_TITLE" >/dev/null ||
+      fail "ADDLOCAL=Main,Autostart with $(basename "$package") wrote no Run value"
+  done
+
+  cp "$demo"/programm/erinnerung_*.txt "$dir/"
+  now="2026-12-24T09:00:00"
+  out="$(wine_path "$tmp")"
+  table="$(wine_path "$demo/planner")\\konten\\Familie\\erinnerung.dbf"
+  printf '%s\r\n' "cd /d \"$WINDOWS_DIR\"" \
+    'erinnerung-scan > "%USERPROFILE%\bericht.txt" 2>&1' \
+    "erinnerung-scan --now $now > \"$out\\guide-now.txt\" 2>&1" \
+    "erinnerung-scan --json > \"$out\\guide-json.txt\" 2>&1" \
+    "dbfcat \"$table\" > \"$out\\guide-dbfcat.txt\" 2>&1" >"$tmp/guide.bat"
+  wine_run 180 cmd /c "$(wine_path "$tmp/guide.bat")" >/dev/null 2>&1 || true
+  "$NATIVE_BUILD/erinnerung-scan" --program-folder "$demo/programm" --planner "$demo/planner" \
+    >"$tmp/native-report.txt"
+  report="$(host_path "$(windows_variable USERPROFILE)\\bericht.txt")"
+  tr -d '\r' 2>/dev/null <"$report" | diff -u "$tmp/native-report.txt" - >&2 ||
+    fail "the guide's erinnerung-scan did not write the report into bericht.txt"
+  "$NATIVE_BUILD/erinnerung-scan" --program-folder "$demo/programm" --planner "$demo/planner" \
+    --now "$now" >"$tmp/native-now.txt"
+  tr -d '\r' <"$tmp/guide-now.txt" | diff -u "$tmp/native-now.txt" - >&2 ||
+    fail "the guide's erinnerung-scan --now reports otherwise than the native tool"
+  grep -q '"due": \["' "$tmp/guide-json.txt" || fail "the guide's erinnerung-scan --json: no due"
+  "$NATIVE_BUILD/dbfcat" "$demo/planner/konten/Familie/erinnerung.dbf" >"$tmp/native-dbfcat.txt"
+  tr -d '\r' <"$tmp/guide-dbfcat.txt" | diff -u "$tmp/native-dbfcat.txt" - >&2 ||
+    fail "the guide's dbfcat shows the table otherwise than the native tool"
+
+  rm -f "${SETTINGS_FILES[@]/#/$dir/}"
+  msi /x "$(wine_path "$newer_msi")" /qn || fail "removing the guide's installation failed"
+}
+
 test_for_all_users() {
   local msi_file="$1" demo="$2" preset dir shortcuts config
   [ "$(msi_property "$msi_file" ALLUSERS)" = 1 ] || fail "the package for all users lacks ALLUSERS"
@@ -320,6 +365,7 @@ main() {
     "$tmp/keep"
   test_removal_leaves_the_settings "$dir" "$tmp/Erinnerungsmodul-$next-x64.msi"
   test_main_feature_alone "$dir" "$msi_file"
+  test_guide_commands "$dir" "$msi_file" "$tmp/Erinnerungsmodul-$next-x64.msi" "$tmp/demo" "$tmp"
   test_for_all_users "$all_users_msi" "$tmp/demo" "$tmp/next-alle-Benutzer.msi"
   test_archive "$RELEASE/Erinnerungsmodul-$version-win64.zip" "$tmp/demo" "$tmp"
 
