@@ -203,6 +203,10 @@ void RaiseNotice(platform::System& system, ProgramState& state, const Notice& no
   if (notice.kind != NoticeKind::kToday) return;
   host.SetNoticeLabels(notice.headline, notice.text);
   host.ShowNoticeModal();
+  // The hour before the same notice may come again counts from the dialog's close, as the scan
+  // timer's hour does: a scan that fell due while it stood open comes as it closes, and must
+  // not bring it straight back.
+  state.last_notice_tick = system.TickCount();
   // Whichever button closed the dialog, the next hourly scan is to remind again.
   state.seen = false;
 }

@@ -385,6 +385,20 @@ TEST_F(ScanTriggerTest, ANoticeWaitsWhileTheUserWantsQuiet) {
   EXPECT_EQ(FinishedScans(), 2);
 }
 
+// Its dialog left open past the hourly scan: that scan comes as it closes, without the notice
+// again; the hour before it may repeat counts from the close.
+TEST_F(ScanTriggerTest, ANoticeLeftOpenPastTheHourDoesNotComeBackAsItCloses) {
+  StartWithANoticeWaiting(platform::QuietReason::kPresentation);
+  desktop_.user_quiet = platform::QuietReason::kNone;
+  Act(72 * kMinute, [&] {
+    CloseNoticesAsTheyCome();
+    Notice().BitBtn1->Click();
+  });
+  RunFor(72 * kMinute + 10000);
+  EXPECT_EQ(FinishedScans(), 2);
+  EXPECT_EQ(BalloonsTitled("Heute 1 Termin(e)"), 1);
+}
+
 // Half an hour from the scan that first held it back, however many scans came since.
 TEST_F(ScanTriggerTest, AFullScreenProgramHoldsANoticeHalfAnHourAtMost) {
   StartWithANoticeWaiting(platform::QuietReason::kFullScreen);
