@@ -5,6 +5,7 @@
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
 #include "app/second_start.h"
+#include "app/user_installation.h"
 
 namespace erm::app {
 
@@ -28,8 +29,11 @@ ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tr
   return windows;
 }
 
-int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers) {
-  if (HandOverToRunningProgram(desktop, system)) return 0;
+int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers,
+               std::string_view arguments) {
+  // Also when a per-user copy runs already: from the next logon on only this program starts.
+  RetireUserInstallationLogonStart(system);
+  if (HandOverToRunningProgram(desktop, system, StartKindOf(arguments))) return 0;
   // A reminder program an update has ended would otherwise stay away until the next logon.
   desktop.RegisterRestartAfterUpdate();
   // The tray icon's helper windows are this program's own, made before its windows and gone

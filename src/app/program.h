@@ -2,6 +2,8 @@
 // that runs until the main window closes. The Windows entry point and the tests share it.
 #pragma once
 
+#include <string_view>
+
 #include "platform/desktop.h"
 #include "platform/system.h"
 #include "tray/tray_icon_handler.h"
@@ -30,8 +32,10 @@ struct ProgramWindows {
 // which must outlive the application's windows.
 ProgramWindows CreateProgramWindows(ui::Application& app, tray::TrayHandlers& tray_handlers);
 
-// The whole program on the given platform; returns when the main window has closed, or at once
-// with 0 when a program runs in this session already (which is asked to show its main window).
-int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers);
+// The whole program on the given platform, started with `arguments` (as WinMain receives them);
+// returns when the main window has closed, or at once with 0 when a program runs in this session
+// already (which is asked to show its main window, unless this is a start at logon).
+int RunProgram(platform::System& system, platform::Desktop& desktop, ui::PeerFactory& peers,
+               std::string_view arguments = {});
 
 }  // namespace erm::app

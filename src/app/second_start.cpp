@@ -1,6 +1,9 @@
 #include "app/second_start.h"
 
+#include <string>
 #include <utility>
+
+#include "platform/text_case.h"
 
 namespace erm::app {
 namespace {
@@ -15,8 +18,33 @@ constexpr std::uintptr_t kShowNow = 1;
 
 }  // namespace
 
-bool HandOverToRunningProgram(platform::Desktop& desktop, platform::System& system) {
+StartKind StartKindOf(std::string_view arguments) {
+  size_t at = 0;
+  while (at < arguments.size()) {
+    while (at < arguments.size() && (arguments[at] == ' ' || arguments[at] == '\t'))
+      ++at;
+    std::string argument;
+    bool quoted = false;
+    for (; at < arguments.size(); ++at) {
+      const char c = arguments[at];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (!quoted && (c == ' ' || c == '\t')) {
+        break;
+      } else {
+        argument += c;
+      }
+    }
+    if (platform::EqualsIgnoringAsciiCase(argument, kLogonStartArgument))
+      return StartKind::kAtLogon;
+  }
+  return StartKind::kByUser;
+}
+
+bool HandOverToRunningProgram(platform::Desktop& desktop, platform::System& system,
+                              StartKind kind) {
   if (desktop.ClaimSessionName(kSessionName)) return false;
+  if (kind == StartKind::kAtLogon) return true;
   const uint32_t request = desktop.RegisterWindowMessage(kShowRequestName);
   const uint64_t start = system.TickCount();
   while (!desktop.SendToApplicationWindows(request) && system.TickCount() - start < kAnswerWaitMs) {

@@ -1,4 +1,5 @@
-// The Windows entry point: the program on the real platform. No command line is read.
+// The Windows entry point: the program on the real platform, with the arguments it was started
+// with (only the Run values' "/autostart" means anything).
 #include "platform/win32/windows_api.h"
 
 #include <exception>
@@ -21,12 +22,13 @@ void ReportStartFailure(const std::string& text) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   try {
     erm::platform::Win32System system;
     erm::platform::Win32Desktop desktop;
     erm::ui::win32::Win32PeerFactory peers(desktop);
-    const int exit_code = erm::app::RunProgram(system, desktop, peers);
+    const int exit_code =
+        erm::app::RunProgram(system, desktop, peers, arguments != nullptr ? arguments : "");
     // A logoff or "beenden" while the planner's server still keeps a read: the program ends
     // without waiting for it.
     erm::platform::EndAtOnceIfReadHangs(system, exit_code);

@@ -48,6 +48,10 @@ std::string System::UserDataFolder() {
   throw Error(kNotSupported);
 }
 
+void System::RemoveUserLogonCommand() {
+  throw Error(kNotSupported);
+}
+
 void System::CreateFolder(const std::string&) {
   throw Error(kNotSupported);
 }

@@ -36,6 +36,12 @@ enum class RenameMode {
   kKeepExisting,     // the rename fails and both files stay as they are
 };
 
+// Who a Windows Installer package of the program was installed for.
+enum class InstallScope {
+  kUser,     // the per-user package, into the user's profile
+  kMachine,  // the package for all users of the computer
+};
+
 enum class ReadStatus {
   kOk,
   // Another program holds a byte-range lock on the bytes asked for; nothing was read. The
@@ -162,6 +168,18 @@ class System {
   // which the package for all users writes); empty when there is none or it cannot be read.
   // Never throws. Implementations without it answer empty.
   virtual std::string MachinePlannerDirectory() { return std::string(); }
+  // The folder the package of `scope` records as its installation ("Installationsordner" under
+  // HKCU or HKLM\Software\QX-Brevantoliske\Erinnerungsmodul), ending with "\"; empty when
+  // that package is not installed or the value cannot be read. Never throws. Implementations
+  // without it answer empty.
+  virtual std::string InstallationFolder(InstallScope) { return std::string(); }
+  // The command the user's own logon start runs (the value "Erinnerungsmodul" under
+  // HKCU\Software\Microsoft\Windows\CurrentVersion\Run, which the per-user package writes);
+  // empty when there is none. Never throws. Implementations without it answer empty.
+  virtual std::string UserLogonCommand() { return std::string(); }
+  // Removes that value; none there is no error. Throws Error with the system's message when it
+  // fails. Implementations without it throw.
+  virtual void RemoveUserLogonCommand();
   // Creates the folder `path` inside an existing one; a folder that is there already is no
   // error. Throws Error with the system's message when it fails. Implementations without it
   // throw.

@@ -1,10 +1,33 @@
 #include "settings/settings_folder.h"
 
 #include "platform/error.h"
+#include "platform/text_case.h"
 #include "platform/text_file.h"
 #include "settings/settings_files.h"
 
 namespace erm::settings {
+namespace {
+
+// Windows compares the names in a path without regard to letter case.
+bool SameFolder(const std::string& a, const std::string& b) {
+  return !a.empty() && platform::CompareTextIgnoringCase(a, b) == 0;
+}
+
+}  // namespace
+
+bool IsInstalledForAllUsers(platform::System& system) {
+  return SameFolder(system.InstallationFolder(platform::InstallScope::kMachine),
+                    system.ProgramFolder());
+}
+
+std::string TakeOverSource(platform::System& system) {
+  const std::string program_folder = system.ProgramFolder();
+  if (system.FileExists(SettingsFilePath(program_folder))) return program_folder;
+  const std::string own = system.InstallationFolder(platform::InstallScope::kUser);
+  if (!own.empty() && !SameFolder(own, program_folder) && system.FileExists(SettingsFilePath(own)))
+    return own;
+  return program_folder;
+}
 
 SettingsPlace FindSettingsFolder(platform::System& system) {
   const std::string program_folder = system.ProgramFolder();
@@ -16,8 +39,10 @@ SettingsPlace FindSettingsFolder(platform::System& system) {
   }
   if (system.FileExists(SettingsFilePath(user_folder))) return {user_folder, false};
   // A folder on a share may be the program folder of every colleague who starts the program
-  // from there: one settings file would be everybody's.
-  if (!system.IsNetworkPath(program_folder) && system.CanCreateFilesIn(program_folder))
+  // from there, and so is the installation for all users, which an administrator's start may
+  // write into: one settings file would be everybody's.
+  if (!system.IsNetworkPath(program_folder) && !IsInstalledForAllUsers(system) &&
+      system.CanCreateFilesIn(program_folder))
     return {program_folder, false};
   return {user_folder, true};
 }
@@ -30,23 +55,23 @@ std::string ChooseSettingsFolder(platform::System& system) {
     TakeOverSettingsFiles(system, place.folder);
     return place.folder;
   } catch (const Error&) {
-    // The program folder's files, read where they are, rather than a start without settings.
-    return system.ProgramFolder();
+    // The files to be taken over, read where they are, rather than a start without settings.
+    return TakeOverSource(system);
   }
 }
 
 std::string SettingsFolderToRead(platform::System& system) {
   const SettingsPlace place = FindSettingsFolder(system);
-  return place.take_over && system.FileExists(SettingsFilePath(system.ProgramFolder()))
-             ? system.ProgramFolder()
-             : place.folder;
+  if (!place.take_over) return place.folder;
+  const std::string source = TakeOverSource(system);
+  return system.FileExists(SettingsFilePath(source)) ? source : place.folder;
 }
 
 void TakeOverSettingsFiles(platform::System& system, const std::string& folder) {
-  const std::string program_folder = system.ProgramFolder();
-  if (folder == program_folder) return;
+  const std::string source = TakeOverSource(system);
+  if (folder == source) return;
   for (const char* name : {kAccountSelectionFileName, kSettingsFileName}) {
-    const std::string from = program_folder + name;
+    const std::string from = source + name;
     const std::string to = folder + name;
     if (system.FileExists(to) || !system.FileExists(from)) continue;
     // Kept if another start of the program made the file in the meantime.

@@ -4,7 +4,10 @@
 // user's own folder %APPDATA%\Erinnerungsmodul\, which takes over the files of the program
 // folder once. Once the user's folder holds a settings file it stays the place, whatever the
 // program folder allows at a later start (an elevated start, a passing failure, a move from the
-// archive to the installed package), so that the program never switches between two sets.
+// archive to the installed package), so that the program never switches between two sets. The
+// folder of the installation for all users is every user's program folder, so it never holds
+// them either; its first start for a user takes over the settings the user's own per-user
+// installation kept in its folder, where there are none in the program folder.
 #pragma once
 
 #include <string>
@@ -28,17 +31,24 @@ struct SettingsPlace {
 SettingsPlace FindSettingsFolder(platform::System& system);
 
 // The folder for this run, ending with "\": FindSettingsFolder's, with the user's folder created
-// and the program folder's files taken over into it. When either fails, the answer is the
-// program folder, whose files can still be read and where a write says why it fails. Never
-// throws.
+// and the settings taken over into it. When either fails, the answer is the
+// take-over's source (TakeOverSource), whose files can still be read there. Never throws.
 std::string ChooseSettingsFolder(platform::System& system);
 
 // The folder whose files the program reads at its next start, for a reader that changes
-// nothing (the scan tool): where a take-over is still to come, the program folder's.
+// nothing (the scan tool): where a take-over is still to come, the folder it copies from.
 std::string SettingsFolderToRead(platform::System& system);
 
-// Copies each settings file that `folder` lacks from the program folder: a file already in
-// `folder` is never replaced, and nothing happens when `folder` is the program folder. The
+// The folder whose files a take-over copies: the program folder when it holds a settings file,
+// else the folder of the user's per-user installation when that is another folder holding one,
+// else the program folder.
+std::string TakeOverSource(platform::System& system);
+
+// Whether this program is the one the package for all users installed.
+bool IsInstalledForAllUsers(platform::System& system);
+
+// Copies each settings file that `folder` lacks from TakeOverSource's folder: a file already in
+// `folder` is never replaced, and nothing happens when `folder` is that folder. The
 // settings file comes last, so that its presence means the take-over is complete. Throws the
 // platform's Error when a copy fails; the copies made before it stay.
 void TakeOverSettingsFiles(platform::System& system, const std::string& folder);

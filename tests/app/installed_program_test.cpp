@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "app/left_out.h"
 #include "app/program_fixture.h"
 #include "app/second_start.h"
+#include "app/user_installation.h"
+#include "platform/text_case.h"
 #include "settings/settings_folder.h"
 
 namespace erm::app::testing {
@@ -133,6 +137,7 @@ TEST_F(InstalledProgramTest, ASecondStartAsksTheRunningProgramUntilItAnswers) {
     bool elevated;
     int64_t window_after_ms;  // when the running program's window answers; -1: never
     size_t asks;
+    StartKind kind = StartKind::kByUser;
   };
   const Case cases[] = {
       {"first start", false, false, 0, 0},
@@ -140,6 +145,8 @@ TEST_F(InstalledProgramTest, ASecondStartAsksTheRunningProgramUntilItAnswers) {
       {"running program elevated", true, true, 0, 1},
       {"window made 2 s later", true, false, 2000, 9},
       {"no window within 10 s", true, false, -1, 41},
+      {"first start at logon", false, false, 0, 0, StartKind::kAtLogon},
+      {"at logon beside a running program", true, false, 0, 0, StartKind::kAtLogon},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -156,11 +163,43 @@ TEST_F(InstalledProgramTest, ASecondStartAsksTheRunningProgramUntilItAnswers) {
       running = std::make_unique<ui::Application>(sim_, desktop_, peers_);
       AnswerShowRequests(*running, [&shown] { ++shown; });
     };
-    EXPECT_EQ(HandOverToRunningProgram(desktop_, sim_), c.name_taken);
+    EXPECT_EQ(HandOverToRunningProgram(desktop_, sim_, c.kind), c.name_taken);
     EXPECT_EQ(desktop_.broadcasts.size(), c.asks);
     desktop_.RunPending();
     EXPECT_EQ(shown, running ? 1 : 0);
   }
+}
+
+TEST(StartKindTest, OnlyTheRunValuesArgumentMakesALogonStart) {
+  for (const char* arguments : {"/AutoStart", "  /x \"/autostart\"\t"})
+    EXPECT_EQ(StartKindOf(arguments), StartKind::kAtLogon) << arguments;
+  for (const char* arguments : {"", "/autostarten", "\"/autostart x\""})
+    EXPECT_EQ(StartKindOf(arguments), StartKind::kByUser) << arguments;
+}
+
+// The package for all users over the user's per-user installation of an earlier release, whose
+// Run value starts that copy without an argument: only that value goes.
+TEST_F(InstalledProgramTest, TheInstallationForAllUsersTakesAwayOnlyTheOwnCopysRunValue) {
+  const std::string own = "C:\\Users\\Anwender\\AppData\\Local\\Programs\\Erinnerungsmodul\\";
+  sim_.user_installation_folder = own;
+  const std::pair<std::string, std::string> kept[] = {
+      {sim_.ProgramFolder(), "\"C:\\Tools\\erinnerung.exe\""},
+      {"C:\\Anderswo\\", "\"" + own + "erinnerung.exe\""},  // the archive's copy, say
+  };
+  for (const auto& [machine_folder, command] : kept) {
+    sim_.machine_installation_folder = machine_folder;
+    sim_.user_logon_command = command;
+    RetireUserInstallationLogonStart(sim_);
+    EXPECT_EQ(sim_.user_logon_command, command);
+  }
+  sim_.machine_installation_folder = sim_.ProgramFolder();
+  // Unquoted, in another letter case; the copy runs already, and this start at logon ends
+  // without asking it to show its window.
+  sim_.user_logon_command = platform::AsciiUpper(own) + "ERINNERUNG.exe";
+  desktop_.session_names.insert(kSessionName);
+  EXPECT_EQ(RunProgram(sim_, desktop_, peers_, "/autostart"), 0);
+  EXPECT_TRUE(desktop_.broadcasts.empty());
+  EXPECT_TRUE(sim_.user_logon_command.empty());
 }
 
 }  // namespace

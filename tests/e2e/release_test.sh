@@ -24,7 +24,10 @@
 #   9. the guide's commands as it gives them: msiexec ADDLOCAL=Main,Autostart adds the Run value
 #      to a program installed without it and keeps the program, with the installed package and
 #      with a newer one; erinnerung-scan (the report into %USERPROFILE%\bericht.txt, --now,
-#      --json) and dbfcat in a command prompt in the program folder, on the demo planner.
+#      --json) and dbfcat in a command prompt in the program folder, on the demo planner;
+#  10. the package for all users over a per-user installation of the release before it: at
+#      the first logon, whichever Run value starts first, one program runs on and reminds of the
+#      user's accounts; at the next, only the one for all users starts, and shows no window.
 # Run by scripts/test-windows, or alone; ERM_RELEASE_DIR=build/release tests a release made
 # already instead of making one.
 set -euo pipefail
@@ -144,7 +147,7 @@ test_install_start_and_end() {
   msi /i "$(wine_path "$msi_file")" /qn || fail "the silent installation failed"
   check_installed "$dir" "$version" "$msi_file" "$SHORTCUT_DIR"
   run_command="$(reg_value "$RUN_KEY" "$APP_TITLE")" || fail "no Run value"
-  [ "$run_command" = "\"$WINDOWS_DIR\\erinnerung.exe\"" ] ||
+  [ "$run_command" = "\"$WINDOWS_DIR\\erinnerung.exe\" /autostart" ] ||
     fail "the Run value is $run_command"
 
   cp "$demo"/programm/erinnerung_*.txt "$dir/"
@@ -309,6 +312,54 @@ test_group_policy() {
   return 0
 }
 
+# Starts command $1 of a Run value as a logon does, its output in $2; its process id in LOGON_PID.
+logon_start() {
+  local exe="${1#\"}"
+  exe="${exe%%\"*}"
+  # shellcheck disable=SC2086  # the command's arguments, split as Windows splits them
+  wine_start "$2" "$exe" ${1#\"$exe\"}
+  LOGON_PID=$WINE_LAST_PID
+  wine_env_on_exit "wine_stop_program $LOGON_PID"
+}
+end_program() {
+  probe --class "$APP_CLASS" endsession "$APP_TITLE" >/dev/null && wait_for "$WAIT" no_tray_icon
+}
+
+# The package for all users over a per-user installation of the release before "/autostart"
+# (its Run value rewritten without it), with the user's accounts chosen in its folder; then the
+# Run values started as a logon does, each order once, and the logon after it.
+test_over_a_user_installation() {
+  local dir="$1" user_msi="$2" all_users_msi="$3" demo="$4" tmp="$5" order old new appdata
+  msi /i "$(wine_path "$user_msi")" /qn || fail "the per-user installation failed"
+  cp "$demo"/programm/erinnerung_*.txt "$dir/"
+  old="\"$WINDOWS_DIR\\erinnerung.exe\""
+  msi /i "$(wine_path "$all_users_msi")" /qn "PLANERVERZEICHNIS=$(wine_path "$demo/planner")" ||
+    fail "the installation for all users over the per-user one failed"
+  new="$(reg_value "$MACHINE_RUN_KEY" "$APP_TITLE")"
+  appdata="$(host_path "$(windows_variable APPDATA)")/Erinnerungsmodul"
+  for order in "$old" "$new"; do
+    rm -rf "$appdata"
+    wine_run 60 reg add "$RUN_KEY" /v "$APP_TITLE" /d "$old" /f >/dev/null
+    logon_start "$order" "$tmp/first.log"
+    wait_for "$WAIT" one_tray_icon || fail "($order first) the first start shows no tray icon"
+    logon_start "$([ "$order" = "$old" ] && echo "$new" || echo "$old")" "$tmp/second.log"
+    wait_for "$WAIT" eval "! kill -0 $LOGON_PID 2>/dev/null" || fail "($order first) the second start runs on"
+    one_tray_icon || fail "($order first) not exactly one tray icon"
+    reg_value "$RUN_KEY" "$APP_TITLE" >/dev/null && fail "($order first) the per-user Run value stayed"
+    wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null || fail "($order first) no reminder"
+    [ "$order" = "$new" ] || main_window_hidden || fail "the logon start showed the main window"
+    end_program || fail "the program did not end"
+    # The next logon: only the one for all users starts, reminds of the user's accounts, and
+    # shows no window.
+    logon_start "$new" "$tmp/next.log"
+    wine_wait_window "$WAIT" "$NOTICE_CAPTION" >/dev/null || fail "($order first) no reminder next"
+    main_window_hidden || fail "($order first) the next logon showed the main window"
+    cmp -s "$demo/programm/erinnerung_konten.txt" "$appdata/erinnerung_konten.txt" ||
+      fail "($order first) the user's accounts were not taken over"
+    end_program || fail "the program did not end"
+  done
+}
+
 test_archive() {
   local zip_file="$1" demo="$2" tmp="$3" now
   [ "$(unzip -Z1 "$zip_file" | sort | tr '\n' ' ')" = \
@@ -367,6 +418,7 @@ main() {
   test_main_feature_alone "$dir" "$msi_file"
   test_guide_commands "$dir" "$msi_file" "$tmp/Erinnerungsmodul-$next-x64.msi" "$tmp/demo" "$tmp"
   test_for_all_users "$all_users_msi" "$tmp/demo" "$tmp/next-alle-Benutzer.msi"
+  test_over_a_user_installation "$dir" "$msi_file" "$all_users_msi" "$tmp/demo" "$tmp"
   test_archive "$RELEASE/Erinnerungsmodul-$version-win64.zip" "$tmp/demo" "$tmp"
 
   echo "release end-to-end test: $((SECONDS - started)) s"

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/sim/sim_system.h"
@@ -134,6 +135,22 @@ TEST_F(SettingsFolderTest, AFailedTakeOverReadsTheProgramFolderAndLeavesNoHalfFi
   sim_.on_write = nullptr;
   EXPECT_EQ(ChooseSettingsFolder(sim_), kUserFolder);
   EXPECT_EQ(Read(kUserFolder, kSettingsFileName), "C:\\Planer\\\r\n");
+}
+
+// Installed for all users over the user's own per-user installation: the user's accounts come
+// along instead of the preset, and the folder for all users (writable under Wine, or for an
+// administrator) is never everybody's settings folder.
+TEST_F(SettingsFolderTest, TheInstallationForAllUsersTakesOverTheUsersOwnInstallation) {
+  const std::string own = "C:\\Users\\Anwender\\AppData\\Local\\Programs\\Erinnerungsmodul\\";
+  sim_.machine_installation_folder = "c:\\program files\\erinnerungsmodul\\";
+  sim_.user_installation_folder = own;
+  sim_.machine_planner_directory = "C:\\Vorgabe";
+  sim_.PutFile(own + kSettingsFileName, "C:\\Eigen\\\r\n");
+  sim_.PutFile(own + kAccountSelectionFileName, "Familie\r\n");
+  EXPECT_EQ(SettingsFolderToRead(sim_), own);  // what the scan tool shows before it
+  EXPECT_EQ(ChooseSettingsFolder(sim_), kUserFolder);
+  EXPECT_EQ(ReadPlannerDirectory(sim_, kUserFolder), "C:\\Eigen\\");
+  EXPECT_EQ(ReadAccountSelection(sim_, kUserFolder), std::vector<std::string>{"Familie"});
 }
 
 }  // namespace

@@ -42,6 +42,9 @@ class ToolSystem : public platform::System {
   }
   bool IsNetworkPath(const std::string& path) override { return base_.IsNetworkPath(path); }
   std::string MachinePlannerDirectory() override { return base_.MachinePlannerDirectory(); }
+  std::string InstallationFolder(platform::InstallScope scope) override {
+    return base_.InstallationFolder(scope);
+  }
   std::string MappedNetworkPath(const std::string& drive) override {
     return base_.MappedNetworkPath(drive);
   }

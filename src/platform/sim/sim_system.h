@@ -117,6 +117,11 @@ class SimSystem : public System {
   void SetUserDataFolder(std::string folder) { user_data_folder_ = std::move(folder); }
   // What an administrator preset for every user; empty for none.
   std::string machine_planner_directory;
+  // The packages' records: where each is installed (empty: not installed), and the user's Run
+  // value.
+  std::string user_installation_folder;
+  std::string machine_installation_folder;
+  std::string user_logon_command;
   void SetCurrentDirectory(std::string dir) { current_directory_ = std::move(dir); }
   void SetOemCodePage(int cp) { oem_code_page_ = cp; }
   void SetDecimalSeparator(char c) { decimal_separator_ = c; }
@@ -131,6 +136,11 @@ class SimSystem : public System {
   std::string ProgramFolder() override { return program_folder_; }
   std::string UserDataFolder() override { return user_data_folder_; }
   std::string MachinePlannerDirectory() override { return machine_planner_directory; }
+  std::string InstallationFolder(InstallScope scope) override {
+    return scope == InstallScope::kUser ? user_installation_folder : machine_installation_folder;
+  }
+  std::string UserLogonCommand() override { return user_logon_command; }
+  void RemoveUserLogonCommand() override { user_logon_command.clear(); }
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
   bool IsNetworkPath(const std::string& path) override {

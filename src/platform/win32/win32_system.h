@@ -30,6 +30,10 @@ class Win32System : public System {
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
   std::string MachinePlannerDirectory() override;
+  // The packages' records (win32_installation.cpp).
+  std::string InstallationFolder(InstallScope scope) override;
+  std::string UserLogonCommand() override;
+  void RemoveUserLogonCommand() override;
   void CreateFolder(const std::string& path) override;
   bool CanCreateFilesIn(const std::string& folder) override;
   bool IsNetworkPath(const std::string& path) override;
