@@ -5,14 +5,15 @@
 # aktivieren" in its main window (the scan comes five seconds later). After scan 10 and after the
 # last scan it reads the process's private memory (RssAnon of the Wine process, as
 # bench/idle_cost.sh does) and, from the Windows side, its kernel handles and its GDI and USER
-# objects (window_probe handles; Wine 8 counts no GDI and USER objects, and its handles only in
-# the system's handle table), and prints both readings side by side with the growth. The
+# objects (soak_probe handles, bench/soak_probe.cpp; Wine 8 counts no GDI and USER objects, and
+# its handles only in the system's handle table), and prints both readings side by side with the
+# growth. The
 # first ten scans are left out of the comparison: they fill caches and heaps once.
 #
 #   bench/soak.sh [SCANS]    SCANS in a row (default 100, at least 11); about 10 s each
 #
 # A scan is seen to end when its animation has shown in the main window's tool bar and gone again
-# (window_probe watch). Scans within the hour raise no notice dialog; one that comes anyway (a
+# (soak_probe watch). Scans within the hour raise no notice dialog; one that comes anyway (a
 # machine slow enough to take an hour) is closed with "&Hinweis schließen". ERM_SOAK_EXE names
 # the erinnerung.exe to run (default: the development build build/windows/erinnerung.exe, built
 # when missing). Needs Wine, Xvfb and xdotool, as scripts/test-windows does; says so and measures
@@ -32,12 +33,21 @@ readonly SCAN_WAIT=120
 
 source tests/e2e/lib/probe.bash
 
+# The soak's own probe (bench/soak_probe.cpp), built here as idle_cost.sh builds its tray program.
+readonly SOAK_PROBE_EXE=build/bench/soak_probe.exe
+build_soak_probe() {
+  mkdir -p "$(dirname "$SOAK_PROBE_EXE")"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -s -static -static-libgcc -static-libstdc++ \
+    -o "$SOAK_PROBE_EXE" bench/soak_probe.cpp -lshell32
+}
+soak_probe() { wine_run $((SCAN_WAIT + 30)) "$SOAK_PROBE_EXE" "$@" | tr -d '\r'; }
+
 private_kb() { awk '$1 == "RssAnon:" { print $2 }' /proc/"$1"/status; }
 
 # "PRIVATE_KB HANDLES GDI USER" of process $1, whose main window the probe finds.
 reading() {
   local counts
-  counts="$(probe --class "$FORM_CLASS" handles "$MAIN_CAPTION")" || return 1
+  counts="$(soak_probe handles "$FORM_CLASS" "$MAIN_CAPTION")" || return 1
   awk -v private="$(private_kb "$1")" \
     '{ print private, $2, $4, $6 }' <<<"$counts"
 }
@@ -49,7 +59,7 @@ notice_gone() { ! notice_shown; }
 toggle_and_scan() {
   click_child "$MAIN_CAPTION" "Erinnerung deaktivieren" &&
     click_child "$MAIN_CAPTION" "Erinnerung aktivieren" &&
-    probe --class "$FORM_CLASS" watch "$MAIN_CAPTION" "$ANIMATION_CLASS" "$SCAN_WAIT" >/dev/null ||
+    soak_probe watch "$FORM_CLASS" "$MAIN_CAPTION" "$ANIMATION_CLASS" "$SCAN_WAIT" >/dev/null ||
     return 1
   if notice_shown; then
     click_child "$NOTICE_CAPTION" $'&Hinweis schlie\xc3\x9fen' && wait_for "$WAIT" notice_gone
@@ -75,6 +85,7 @@ main() {
     wine_build_windows window_probe erinnerung >/dev/null
   fi
   build_native_if_missing make-demo-planner >/dev/null
+  build_soak_probe
   wine_env_start "${ERM_WINE_PREFIX_NAME:-prefix}"
   local tmp pid scan started baseline="" last=""
   tmp="$(mktemp -d "${TMPDIR:-/tmp}/erm-soak.XXXXXX")"

@@ -30,15 +30,6 @@
 //                                     refused or was still running after a minute)
 //   window_probe run COMMANDLINE      starts COMMANDLINE as Windows starts a Run value's
 //                                     command, and returns at once
-//   window_probe watch CAPTION CLASS SECONDS
-//                                     waits until a child of the class CLASS shows in a visible
-//                                     window titled CAPTION and then until none shows (a scan's
-//                                     animation coming and going), polling far more often than
-//                                     a probe can be started; prints "shown after MS ms, for MS
-//                                     ms", or exits with 1 when that took longer than SECONDS
-//   window_probe handles CAPTION      prints what the program of the first window titled
-//                                     CAPTION (visible or not) holds: "handles N gdi N user N",
-//                                     its kernel handles and its GDI and USER objects
 //
 // Exits with 1 when no such window exists, 2 on a usage error.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -48,7 +39,6 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -243,116 +233,6 @@ int Run(const std::wstring& command_line) {
   return 0;
 }
 
-constexpr DWORD kWatchPollMs = 20;
-
-struct ChildSearch {
-  std::wstring window_class;
-  bool found = false;
-};
-
-BOOL CALLBACK FindVisibleChild(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<ChildSearch*>(context);
-  if (!IsWindowVisible(window) || ClassOf(window) != search->window_class) return TRUE;
-  search->found = true;
-  return FALSE;
-}
-
-bool ShowsChildOfClass(const std::wstring& caption, const std::wstring& child_class) {
-  ChildSearch search{child_class};
-  for (HWND window : FindTopLevel(caption, true)) {
-    EnumChildWindows(window, FindVisibleChild, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return true;
-  }
-  return false;
-}
-
-int WatchChild(const std::wstring& caption, const std::wstring& child_class, int seconds) {
-  const ULONGLONG started = GetTickCount64();
-  const ULONGLONG deadline = started + static_cast<ULONGLONG>(seconds) * 1000;
-  ULONGLONG shown_at = 0;
-  bool seen = false;
-  for (ULONGLONG now = started; now < deadline; now = GetTickCount64()) {
-    const bool shows = ShowsChildOfClass(caption, child_class);
-    if (shows && !seen) {
-      seen = true;
-      shown_at = now;
-    } else if (!shows && seen) {
-      std::printf("shown after %llu ms, for %llu ms\n", shown_at - started, now - shown_at);
-      return 0;
-    }
-    Sleep(kWatchPollMs);
-  }
-  return 1;
-}
-
-// The system's handle table (SystemExtendedHandleInformation), of which one process's entries
-// are counted.
-struct HandleEntry {
-  PVOID object;
-  ULONG_PTR process_id;
-  ULONG_PTR handle;
-  ULONG granted_access;
-  USHORT creator_back_trace_index;
-  USHORT object_type_index;
-  ULONG attributes;
-  ULONG reserved;
-};
-struct HandleTable {
-  ULONG_PTR count;
-  ULONG_PTR reserved;
-  HandleEntry entries[1];
-};
-constexpr ULONG kSystemExtendedHandleInformation = 64;
-constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-
-// -1 when the system does not list its handles.
-long CountHandlesInSystemTable(DWORD process_id) {
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  if (query == nullptr) return -1;
-  std::vector<unsigned char> buffer(1 << 20);
-  LONG status = kStatusInfoLengthMismatch;
-  for (int tries = 0; tries < 8 && status == kStatusInfoLengthMismatch; ++tries) {
-    ULONG needed = 0;
-    status = query(kSystemExtendedHandleInformation, buffer.data(),
-                   static_cast<ULONG>(buffer.size()), &needed);
-    if (status == kStatusInfoLengthMismatch)
-      buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
-  }
-  if (status < 0) return -1;
-  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
-  long count = 0;
-  for (ULONG_PTR i = 0; i < table->count; ++i) {
-    if (table->entries[i].process_id == process_id) ++count;
-  }
-  return count;
-}
-
-// Wine 8 answers 0 handles from GetProcessHandleCount and 0 objects from GetGuiResources
-// whatever the process holds; its handle table is filled, so the handles are counted there.
-int PrintHandles(const std::wstring& caption) {
-  const std::vector<HWND> windows = FindTopLevel(caption, false);
-  if (windows.empty()) return 1;
-  DWORD process_id = 0;
-  GetWindowThreadProcessId(windows.front(), &process_id);
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id);
-  if (process == nullptr) return 1;
-  DWORD handles = 0;
-  bool counted = GetProcessHandleCount(process, &handles) != 0;
-  if (handles == 0) {
-    const long listed = CountHandlesInSystemTable(process_id);
-    counted = listed > 0;
-    handles = counted ? static_cast<DWORD>(listed) : 0;
-  }
-  if (counted) {
-    std::printf("handles %lu gdi %lu user %lu\n", handles, GetGuiResources(process, GR_GDIOBJECTS),
-                GetGuiResources(process, GR_USEROBJECTS));
-  }
-  CloseHandle(process);
-  return counted ? 0 : 1;
-}
-
 }  // namespace
 
 int main() {
@@ -386,10 +266,6 @@ int main() {
     result = EndSession(caption);
   } else if (verb == L"run" && argc == 3) {
     result = Run(caption);
-  } else if (verb == L"watch" && argc == 5) {
-    result = WatchChild(caption, argv[3], _wtoi(argv[4]));
-  } else if (verb == L"handles" && argc == 3) {
-    result = PrintHandles(caption);
   }
   LocalFree(args);
   std::fflush(stdout);

@@ -1,7 +1,8 @@
-// The Windows Installer packages' records of the program in the registry: the folder each
-// package installed it into, and the per-user package's Run value. The 64-bit packages write
-// them in the 64-bit view, which is also where a 32-bit build must look. Texts cross the API in
-// the ANSI code page, as the program keeps its paths.
+// The program's records in the registry: the planner folder an administrator preset (by Group
+// Policy or with the package for all users), the folder each package installed the program into,
+// and the per-user package's Run value. The 64-bit packages and Group Policy write them in the
+// 64-bit view, which is also where a 32-bit build must look. Texts cross the API in the ANSI code
+// page, as the program keeps its paths.
 #include <string>
 
 #include "platform/win32/win32_errors.h"
@@ -12,6 +13,8 @@ namespace erm::platform {
 namespace {
 
 constexpr char kProgramKey[] = "Software\\QX-Brevantoliske\\Erinnerungsmodul";
+constexpr char kPolicyKey[] = "Software\\Policies\\QX-Brevantoliske\\Erinnerungsmodul";
+constexpr char kPlannerValue[] = "Planerverzeichnis";
 constexpr char kInstallationFolderName[] = "Installationsordner";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunValueName[] = "Erinnerungsmodul";
@@ -46,6 +49,15 @@ std::string ReadTextValue(HKEY root, const char* key_name, const char* value_nam
 }
 
 }  // namespace
+
+// A domain's policy comes before the package's value: the office that sets it for all its PCs
+// means it also for the PC whose package was installed with another folder. An enabled policy
+// never holds an empty text (the template requires one), so empty means none is set.
+std::string Win32System::MachinePlannerDirectory() {
+  std::string planner = ReadTextValue(HKEY_LOCAL_MACHINE, kPolicyKey, kPlannerValue);
+  if (planner.empty()) planner = ReadTextValue(HKEY_LOCAL_MACHINE, kProgramKey, kPlannerValue);
+  return planner;
+}
 
 std::string Win32System::InstallationFolder(InstallScope scope) {
   std::string folder =

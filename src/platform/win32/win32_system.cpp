@@ -399,58 +399,6 @@ std::string Win32System::UserDataFolder() {
   return path;
 }
 
-namespace {
-
-constexpr char kPolicyKey[] = "Software\\Policies\\QX-Brevantoliske\\Erinnerungsmodul";
-constexpr char kPackageKey[] = "Software\\QX-Brevantoliske\\Erinnerungsmodul";
-constexpr char kPlannerValue[] = "Planerverzeichnis";
-
-// A text value under HKLM, empty when it is missing, not a text or cannot be read. The 64-bit
-// view, where the package for all users (a 64-bit package) and Group Policy write, also should
-// a 32-bit build of the program ever ask. Wine keeps both views of HKLM as Windows does. The A
-// function hands the text over in the ANSI code page, as the program keeps its paths.
-std::string ReadMachineText(const char* subkey, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) !=
-      ERROR_SUCCESS) {
-    return std::string();
-  }
-  std::string value(MAX_PATH, '\0');
-  DWORD type = 0;
-  LSTATUS status = ERROR_MORE_DATA;
-  for (int attempt = 0; attempt < 3 && status == ERROR_MORE_DATA; ++attempt) {
-    DWORD size = static_cast<DWORD>(value.size());
-    status =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
-    // On ERROR_MORE_DATA `size` is the size needed; a value that grows meanwhile asks again.
-    value.resize(size);
-  }
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::string();
-  // A stored text need not end with its NUL, nor stop at the first one.
-  value.resize(std::min(value.size(), value.find('\0')));
-  if (type == REG_EXPAND_SZ) {
-    std::string expanded(MAX_PATH, '\0');
-    const DWORD length = ExpandEnvironmentStringsA(value.c_str(), expanded.data(),
-                                                   static_cast<DWORD>(expanded.size()));
-    if (length == 0 || length > expanded.size()) return std::string();
-    expanded.resize(length - 1);
-    value = expanded;
-  }
-  return value;
-}
-
-}  // namespace
-
-// A domain's policy comes before the package's value: the office that sets it for all its PCs
-// means it also for the PC whose package was installed with another folder. An enabled policy
-// never holds an empty text (the template requires one), so empty means none is set.
-std::string Win32System::MachinePlannerDirectory() {
-  std::string planner = ReadMachineText(kPolicyKey, kPlannerValue);
-  if (planner.empty()) planner = ReadMachineText(kPackageKey, kPlannerValue);
-  return planner;
-}
-
 void Win32System::CreateFolder(const std::string& path) {
   if (!IsUsablePath(path)) ThrowError(ERROR_INVALID_NAME);
   if (CreateDirectoryA(path.c_str(), nullptr)) return;
