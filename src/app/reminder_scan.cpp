@@ -8,25 +8,11 @@
 #include "app/date_key.h"
 #include "app/scan_schedule.h"
 #include "dbf/dbf_table.h"
+#include "platform/scoped_flag.h"
 #include "settings/account_discovery.h"
 #include "settings/settings_files.h"
 
 namespace erm::app {
-namespace {
-
-// Leaves the flag set for the tick's length, also when the tick ends by an error.
-class RunningGuard {
- public:
-  explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningGuard() { flag_ = false; }
-  RunningGuard(const RunningGuard&) = delete;
-  RunningGuard& operator=(const RunningGuard&) = delete;
-
- private:
-  bool& flag_;
-};
-
-}  // namespace
 
 std::string ReminderScan::StatusCaption(int k, int n, const std::string& account) {
   return " Pr\xFC"
@@ -48,7 +34,7 @@ std::string ReminderScan::ReminderFilter(const std::string& date_key) {
 bool ReminderScan::Timer1Timer() {
   if (running_) return false;
   if (state_.planner_directory == settings::kNoPathMarker) return false;
-  RunningGuard guard(running_);
+  platform::ScopedFlag running(running_);
 
   // The scan goes on with the account list as it stands when the discovery fails.
   const settings::KontenListing listing = host_.DirSearch();

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "platform/scoped_flag.h"
 #include "ui/application.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -38,18 +39,6 @@ void CopyField(char (&field)[N], const std::string& text, size_t max_length) {
   std::memset(field, 0, N);
   std::memcpy(field, text.data(), length);
 }
-
-// Marks the updates a cycling step sends, also when one of them throws.
-class CyclingStep {
- public:
-  explicit CyclingStep(bool& flag) : flag_(flag) { flag_ = true; }
-  ~CyclingStep() { flag_ = false; }
-  CyclingStep(const CyclingStep&) = delete;
-  CyclingStep& operator=(const CyclingStep&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -467,7 +456,7 @@ void TTrayIcon::CycleTimerTick(void* context) {
   if (self->icon_list_ == nullptr) return;
   const std::weak_ptr<int> life = self->Lifetime();
   {
-    const CyclingStep step(self->cycling_step_);
+    const platform::ScopedFlag step(self->cycling_step_);
     self->ShowImage(self->icon_index_);
   }
   const int count = self->icon_list_->Count();
@@ -475,7 +464,7 @@ void TTrayIcon::CycleTimerTick(void* context) {
   if (life.expired()) return;
   // Counted again: the cycle handler may have changed the list.
   const int count_now = self->icon_list_ != nullptr ? self->icon_list_->Count() : 0;
-  const CyclingStep step(self->cycling_step_);
+  const platform::ScopedFlag step(self->cycling_step_);
   self->SetIconIndex(self->icon_index_ < count_now - 1 ? self->icon_index_ + 1 : 0);
 }
 
